@@ -1,0 +1,71 @@
+// The contract between the command set and the operating system's HID access.
+//
+// A transport moves whole HID reports to and from the first attached adapter
+// (vendor 0x04D8, product 0xFF5C). Nothing stays open between transfers: every
+// write and every reply channel finds the adapter again, opens it, reads its
+// report lengths from its report descriptor, and closes it when done.
+//
+// Report lengths are always counted with the report-ID byte, which is byte 0 of
+// every buffer in either direction, whether or not the device numbers its
+// reports. A device that declares no input or no output report, or one longer
+// than kMaxReportLength, is not taken for the adapter.
+//
+// Ordering rule for commands that answer: open the reply channel first, then
+// write. An operating system may hand an input report only to the handles that
+// were open when it arrived, so a reply channel opened after the write could
+// miss an adapter that answers at once.
+//
+// Implementations: hid_transport_hidraw.cpp (Linux hidraw). Tests substitute
+// their own systemTransport().
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace tesslink {
+
+using Report = std::vector<std::uint8_t>;
+
+// An open reading handle on the adapter. Destroying it closes the handle.
+class HidReplyChannel {
+public:
+    virtual ~HidReplyChannel() = default;
+
+    // Blocks until one input report arrives or kTransferTimeout has passed.
+    // true: `report` holds the report, sized max(kMinReportBuffer, declared
+    //   input length); byte 0 is the report ID (0 for a device without
+    //   numbered reports), bytes past the received report are 0.
+    // false: no report within the time limit or the device failed; the
+    //   contents of `report` are then unspecified.
+    // May be called more than once; each call waits for the next report.
+    virtual bool readReport(Report &report) = 0;
+};
+
+enum class WriteResult {
+    Sent,     // the report was handed to the device (or is still being written)
+    NotSent,  // adapter not found, or the device refused the report
+    TooLong,  // the bytes given do not fit the adapter's output report; nothing sent
+};
+
+class HidTransport {
+public:
+    virtual ~HidTransport() = default;
+
+    // Finds and opens the adapter for reading. Blocks only for the search.
+    // Returns null when the adapter is not found.
+    virtual std::unique_ptr<HidReplyChannel> openReplyChannel() = 0;
+
+    // Finds and opens the adapter and writes one output report of its declared
+    // length: `layout` (byte 0 the report ID, then the command's bytes) followed
+    // by zeros. Blocks the caller for at most about kTransferTimeout: a write the
+    // system has not finished by then completes in the background and counts as
+    // Sent. The caller's bytes are copied; `layout` is not used after the call.
+    virtual WriteResult writeReport(std::span<const std::uint8_t> layout) = 0;
+};
+
+// The transport the exported functions use: the platform's own in the library.
+HidTransport &systemTransport();
+
+}  // namespace tesslink
