@@ -1,0 +1,144 @@
+/*
+ * tesslink.h - host library for the HID I2C adapter (USB 04D8:FF5C).
+ *
+ * Every function is a plain C call with scalar arguments and caller-owned
+ * buffers. The library keeps no state between calls: each transfer finds the
+ * adapter among the system's HID interfaces, opens it, moves one HID report and
+ * closes it again.
+ *
+ * Ownership and lifetime: the caller owns every buffer it passes; the library
+ * reads or writes it only during the call and keeps no pointer afterwards. No
+ * memory is allocated for the caller.
+ *
+ * Threading: every function runs on the caller's thread and blocks it for the
+ * length of its transfers. No lock is taken; calls made from several threads at
+ * once interleave their reports on the adapter, so callers serialise their use
+ * of the adapter.
+ *
+ * Waiting: each reply is awaited for at most 1000 ms. Sending a report never
+ * holds the caller for more than about 1000 ms either; a write the kernel has
+ * not finished by then completes in the background (and counts as sent).
+ *
+ * Scalar widths: addresses, command codes and start registers use 8 bits;
+ * lengths, counts and clock values use only the low 16 bits of the value passed
+ * (65536 + 5 acts as 5).
+ *
+ * Results of the I2C functions (a status byte):
+ *   0        the adapter reported success
+ *   129      a length or count is out of range; nothing was sent
+ *   255      nothing was answered: the adapter was not found (nothing sent),
+ *            or the command was sent but no reply came within 1000 ms
+ *   other    the adapter's own status, passed through unchanged
+ * Any failure leaves the caller's buffer as described per function.
+ */
+#ifndef TESSLINK_H
+#define TESSLINK_H
+
+#ifdef _WIN32
+#define TESSLINK_CALL __stdcall
+#else
+#define TESSLINK_CALL
+#endif
+
+#if defined(__GNUC__)
+#define TESSLINK_API __attribute__((visibility("default")))
+#else
+#define TESSLINK_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Status byte values produced by the library itself. */
+#define TESSLINK_STATUS_OK 0
+#define TESSLINK_STATUS_BAD_LENGTH 129
+#define TESSLINK_STATUS_NO_ANSWER 255
+
+/* Returned by MPUSBGetDLLVersion. */
+#define TESSLINK_DLL_VERSION 0x0408
+
+/*
+ * Reads `length` (1 to 60) bytes from register `command` of the I2C device
+ * `address` (the address byte goes to the adapter unchanged).
+ * `data` must hold at least `length` bytes; it is written only when the result
+ * is 0, otherwise it is left unchanged.
+ * Result: status byte (see above).
+ */
+TESSLINK_API unsigned char TESSLINK_CALL MPUI2CRead(unsigned char address, unsigned int length,
+                                                    unsigned char *data, unsigned char command);
+
+/*
+ * Writes `length` bytes of `data` to register `command` of the I2C device
+ * `address`. The command report carries six header bytes before the data, so
+ * the longest write is the adapter's declared output report length less six
+ * (58 bytes with 64-byte reports), and never more than 60. A longer length,
+ * like 0, gives 129 and nothing is sent: the adapter never receives more than
+ * its report length and no data byte is silently dropped.
+ * `data` is only read. Result: status byte.
+ */
+TESSLINK_API unsigned char TESSLINK_CALL MPUI2CWrite(unsigned char address, unsigned int length,
+                                                     const unsigned char *data,
+                                                     unsigned char command);
+
+/*
+ * Reads `count` (1 to 256) bytes starting at register `start_register`, in
+ * chunks of at most 48 bytes; each later chunk starts at the start register
+ * plus the bytes already read, modulo 256.
+ * The transfer stops at the first chunk that fails (adapter not found, no
+ * reply, or a status other than 0) and returns that failure. The bytes of the
+ * chunks read before it stay in `data`; nothing beyond them is written.
+ * Result: 0 only when every chunk succeeded, otherwise the failing chunk's
+ * status byte.
+ */
+TESSLINK_API unsigned char TESSLINK_CALL MPUI2CReadArray(unsigned char address,
+                                                         unsigned char start_register,
+                                                         unsigned int count, unsigned char *data);
+
+/*
+ * Writes `count` (1 to 256) bytes from `data` starting at register
+ * `start_register`, in chunks of at most 48 bytes, stopping at the first chunk
+ * that fails (as for MPUI2CReadArray). `data` is only read.
+ * Result: 0 only when every chunk succeeded, otherwise the failing chunk's
+ * status byte.
+ */
+TESSLINK_API unsigned char TESSLINK_CALL MPUI2CWriteArray(unsigned char address,
+                                                          unsigned char start_register,
+                                                          unsigned int count,
+                                                          const unsigned char *data);
+
+/*
+ * Sets the adapter's I2C clock to the low 16 bits of `value` (unit as the
+ * adapter's firmware defines it). Result: the setting the adapter reports
+ * back, or 0 on failure (adapter not found, no reply, reply without echo).
+ */
+TESSLINK_API unsigned short TESSLINK_CALL MPUSetI2CFrequency(unsigned int value);
+
+/* Result: the adapter's I2C clock setting, or 0 on failure. */
+TESSLINK_API unsigned short TESSLINK_CALL MPUGetI2CFrequency(void);
+
+/* Result: the adapter's firmware version, or 0 on failure. */
+TESSLINK_API unsigned short TESSLINK_CALL MPUSBGetDeviceVersion(void);
+
+/*
+ * Flashes the adapter's LED.
+ * Result: 0 when the adapter acknowledged it; 255 when the adapter was not
+ * found, did not answer within 1000 ms, or answered without the echo.
+ */
+TESSLINK_API unsigned short TESSLINK_CALL MPUSBFlashLED(void);
+
+/*
+ * Sends the reset command; no reply is awaited.
+ * Result: 255 when the command was sent (this is the success value), 0 when
+ * the adapter was not found or the report could not be sent.
+ */
+TESSLINK_API unsigned char TESSLINK_CALL MPUReset(void);
+
+/* Result: the library version, always 0x0408 (1032). Touches no device. */
+TESSLINK_API int TESSLINK_CALL MPUSBGetDLLVersion(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TESSLINK_H */
