@@ -1,0 +1,79 @@
+#include "simulator.hpp"
+
+#include "fault_seam.hpp"
+
+namespace wdsim {
+
+Simulator &simulator() {
+    static Simulator instance;
+    return instance;
+}
+
+std::optional<Fault> take_fault(Simulator &sim, wdsim_op op) {
+    auto &queue = sim.faults.at(static_cast<std::size_t>(op));
+    if (queue.empty()) {
+        return std::nullopt;
+    }
+    if (queue.front().skip > 0) {
+        --queue.front().skip;
+        return std::nullopt;
+    }
+    const Fault fault = queue.front();
+    queue.pop_front();
+    return fault;
+}
+
+bool matches(const Driver &driver, const wd_device_info &info) {
+    for (const auto &entry : driver.matches) {
+        if ((entry.vendor_id == 0 || entry.vendor_id == info.vendor_id) &&
+            (entry.product_id == 0 || entry.product_id == info.product_id)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void offer_to_driver(Simulator &sim, const std::shared_ptr<Adapter> &adapter) {
+    if (!sim.driver || sim.driver->stopping || adapter->gone ||
+        adapter->state != AdapterState::unclaimed || !matches(*sim.driver, adapter->info)) {
+        return;
+    }
+    adapter->state = AdapterState::attach_pending;
+    sim.driver->queue.push_back({true, adapter});
+    sim.changed.notify_all();
+}
+
+std::shared_ptr<Adapter> usable_adapter(Simulator &sim, wd_handle device) {
+    const auto it = sim.adapters.find(device);
+    if (it == sim.adapters.end()) {
+        return nullptr;
+    }
+    const auto state = it->second->state;
+    return state == AdapterState::attached || state == AdapterState::attaching ? it->second
+                                                                              : nullptr;
+}
+
+}  // namespace wdsim
+
+namespace wdcommon {
+
+wd_status injected_failure(SeamOp op) {
+    auto &sim = wdsim::simulator();
+    std::lock_guard lock(sim.mutex);
+    wdsim_op sim_op = WDSIM_OP_EVENT_CREATE;
+    switch (op) {
+        case SeamOp::event_create:
+            sim_op = WDSIM_OP_EVENT_CREATE;
+            break;
+        case SeamOp::mutex_create:
+            sim_op = WDSIM_OP_MUTEX_CREATE;
+            break;
+        case SeamOp::event_wait:
+            sim_op = WDSIM_OP_EVENT_WAIT;
+            break;
+    }
+    const auto fault = wdsim::take_fault(sim, sim_op);
+    return fault ? fault->status : WD_STATUS_SUCCESS;
+}
+
+}  // namespace wdcommon
