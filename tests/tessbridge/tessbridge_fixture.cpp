@@ -1,0 +1,140 @@
+#include "tessbridge_fixture.hpp"
+
+#include <dlfcn.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace tbtest {
+namespace {
+
+void record_message(const char *text, void *context) {
+    static_cast<std::vector<std::string> *>(context)->emplace_back(text);
+}
+
+// Runs `work` with standard error sent to a memory file, and returns what was written.
+template <typename Work>
+std::string capture_stderr(Work work) {
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    const int file = ::memfd_create("stderr", 0);
+    ::dup2(file, STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::string text;
+    char chunk[512];
+    ::lseek(file, 0, SEEK_SET);
+    for (ssize_t n; (n = ::read(file, chunk, sizeof chunk)) > 0;) {
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(file);
+    return text;
+}
+
+}  // namespace
+
+void TessbridgeTest::SetUp() {
+    wdsim_reset();
+}
+
+void TessbridgeTest::TearDown() {
+    unload();
+    wdsim_reset();
+}
+
+wd_handle TessbridgeTest::plug(const char *serial, const wdsim_model *model, uint16_t vendor,
+                               uint16_t product) {
+    const wdsim_adapter adapter{vendor, product, 0, serial, model};
+    const wd_handle device = wdsim_plug(&adapter);
+    plugged.push_back(device);
+    return device;
+}
+
+void TessbridgeTest::unplug(wd_handle device) {
+    wdsim_unplug(device);
+    settle();
+}
+
+void TessbridgeTest::settle() { ASSERT_EQ(wdsim_settle(5000), 1) << "notifications did not settle"; }
+
+void TessbridgeTest::load() {
+    ASSERT_EQ(library_, nullptr);
+    startup_stderr = capture_stderr([this] {
+        library_ = ::dlopen(TESSBRIDGE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    });
+    ASSERT_NE(library_, nullptr) << ::dlerror();
+#define TB_RESOLVE(name) tb.name = reinterpret_cast<decltype(tb.name)>(::dlsym(library_, #name));
+    TESSBRIDGE_EXPORTS(TB_RESOLVE)
+#undef TB_RESOLVE
+    tb.SetMessagePresenter(record_message, &messages);
+    settle();
+}
+
+void TessbridgeTest::unload() {
+    if (library_ == nullptr) {
+        return;
+    }
+    tb.ShutdownProcedure();
+    ::dlclose(library_);
+    library_ = nullptr;
+    tb = {};
+    // The next load must start from a fresh library, not a leftover copy.
+    EXPECT_EQ(::dlopen(TESSBRIDGE_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr)
+        << "libtessbridge.so stayed loaded";
+}
+
+void TessbridgeTest::reply(wd_handle device, const Bytes &bytes) {
+    wdsim_queue_reply(device, bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+std::vector<wdsim_transfer> TessbridgeTest::transfers() {
+    std::vector<wdsim_transfer> all(wdsim_log_count());
+    for (uint32_t i = 0; i < all.size(); ++i) {
+        wdsim_log_entry(i, &all[i]);
+    }
+    return all;
+}
+
+std::vector<Bytes> TessbridgeTest::sent_packets() {
+    std::vector<Bytes> packets;
+    for (const auto &t : transfers()) {
+        if (t.kind == WDSIM_BULK && !t.is_read) {
+            packets.emplace_back(t.data, t.data + t.moved);
+        }
+    }
+    return packets;
+}
+
+std::vector<uint32_t> TessbridgeTest::read_lengths() {
+    std::vector<uint32_t> lengths;
+    for (const auto &t : transfers()) {
+        if (t.kind == WDSIM_BULK && t.is_read) {
+            lengths.push_back(t.requested);
+        }
+    }
+    return lengths;
+}
+
+void TessbridgeTest::forget() {
+    messages.clear();
+    wdsim_log_clear();
+}
+
+Bytes hex(const char *text) {
+    Bytes bytes;
+    char *end = nullptr;
+    for (const char *p = text; *p != '\0'; p = end) {
+        const unsigned long value = std::strtoul(p, &end, 16);
+        if (end == p) {
+            break;
+        }
+        bytes.push_back(static_cast<uint8_t>(value));
+    }
+    return bytes;
+}
+
+}  // namespace tbtest

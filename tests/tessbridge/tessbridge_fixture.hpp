@@ -1,0 +1,64 @@
+// Test fixture: a simulated toolkit with virtual adapters, and libtessbridge.so
+// loaded and unloaded per test so that its start-up runs each time.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <wdapi801_sim.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tessbridge_api.hpp"
+
+namespace tbtest {
+
+using Bytes = std::vector<uint8_t>;
+
+inline constexpr uint16_t kVendorA = 0x04CC, kProductA = 0xF297;
+inline constexpr uint16_t kVendorB = 0x18E4, kProductB = 0x2000;
+
+class TessbridgeTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Plugs a virtual adapter in (scripted replies unless a model is given).
+    wd_handle plug(const char *serial, const wdsim_model *model = nullptr,
+                   uint16_t vendor = kVendorA, uint16_t product = kProductA);
+    // Pulls it out and waits for the detach to be handled.
+    void unplug(wd_handle device);
+    // Waits until every notification has been handled.
+    void settle();
+
+    // Loads the library (its start-up runs) and installs a presenter that
+    // records messages. What the start-up wrote to standard error is kept.
+    void load();
+    // ShutdownProcedure (a second call is harmless), then unloads the library.
+    void unload();
+
+    // Queues a scripted reply on a virtual adapter.
+    static void reply(wd_handle device, const Bytes &bytes);
+
+    // Every transfer logged since the last clear; the bulk OUT packets alone;
+    // the lengths asked by the bulk IN transfers.
+    static std::vector<wdsim_transfer> transfers();
+    static std::vector<Bytes> sent_packets();
+    static std::vector<uint32_t> read_lengths();
+
+    // Clears messages and the transfer log.
+    void forget();
+
+    TessbridgeApi tb;
+    std::vector<std::string> messages;
+    std::string startup_stderr;
+    std::vector<wd_handle> plugged;
+
+private:
+    void *library_ = nullptr;
+};
+
+// Bytes from a string of hex pairs: "01 40 00 01".
+Bytes hex(const char *text);
+
+}  // namespace tbtest
