@@ -1,0 +1,79 @@
+// One registration made by WDU_Init: the libusb context with its event thread,
+// the device watcher, the notification thread and the devices it attached.
+//
+// Threads
+//   - the libusb event thread (usb_context.hpp): completions, hotplug callbacks;
+//   - the notification thread (here): takes watcher events from the queue,
+//     opens and claims matching devices, and calls the attach and detach
+//     handlers, one notification at a time, in the order the events came;
+//   - on platforms without hotplug, the polling thread of the watcher.
+// Handlers may make transfers (on any device) and call every toolkit function
+// except WDU_Init and WDU_Uninit.
+#pragma once
+
+#include "device.hpp"
+#include "device_events.hpp"
+#include "device_watcher.hpp"
+#include "usb_context.hpp"
+
+#include <wdapi801.h>
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace wdusb {
+
+class Driver {
+public:
+    // How often devices are enumerated where libusb has no hotplug.
+    static constexpr std::chrono::milliseconds kPollPeriod{500};
+
+    // Copies the entries and the table, creates the context, starts the threads
+    // and queues the devices already present. Blocks only on enumeration.
+    // Errors: WD_STATUS_NO_RESOURCES, or the mapped libusb status.
+    static wd_status start(std::span<const wd_match_entry> matches, const wd_event_table &events,
+                           std::unique_ptr<Driver> &out);
+
+    // Stops notifications (events still queued are dropped), ends the transfers
+    // of attached devices with WD_STATUS_INVALID_HANDLE, waits for a handler that
+    // is running, withdraws and closes every device without detach notifications,
+    // and releases the context. Must not run on the notification thread.
+    ~Driver();
+
+    Driver(const Driver &) = delete;
+    Driver &operator=(const Driver &) = delete;
+
+    // True on the notification thread of any registration.
+    static bool on_notification_thread();
+
+private:
+    struct Attached {
+        wd_handle handle;
+        std::shared_ptr<Device> device;
+    };
+
+    Driver(std::span<const wd_match_entry> matches, const wd_event_table &events)
+        : matches_(matches.begin(), matches.end()), events_(events) {}
+
+    void run_notifications();
+    void on_arrival(const UsbDeviceRef &device);
+    void on_departure(const UsbDeviceRef &device);
+    void on_removal_notice(libusb_device *device);  // event or polling thread
+
+    const std::vector<wd_match_entry> matches_;
+    const wd_event_table events_;
+    std::unique_ptr<UsbContext> context_;
+    DeviceEventQueue queue_;
+    std::unique_ptr<DeviceWatcher> watcher_;
+    std::thread notifier_;
+
+    std::mutex attached_mutex_;  // guards attached_
+    std::unordered_map<libusb_device *, Attached> attached_;
+};
+
+}  // namespace wdusb

@@ -1,0 +1,162 @@
+// The toolkit's C entry points over libusb. Each one checks its arguments, calls
+// the core and maps the outcome to a status; nothing thrown crosses this file.
+// The Os* functions and Stat2Str come from toolkit/common.
+#include "device.hpp"
+#include "driver.hpp"
+#include "info_records.hpp"
+
+#include <fault_seam.hpp>
+#include <handle_table.hpp>
+#include <wdapi801.h>
+
+#include <climits>
+#include <memory>
+#include <mutex>
+#include <new>
+
+namespace {
+
+// The one active registration. Never destroyed at exit: a host that did not call
+// WDU_Uninit leaves the toolkit threads running until the process ends.
+struct Registration {
+    std::mutex mutex;  // held across WDU_Init and WDU_Uninit
+    wdusb::Driver *driver = nullptr;
+    wd_handle handle = 0;
+};
+
+Registration &registration() {
+    static auto *instance = new Registration;
+    return *instance;
+}
+
+bool valid_bulk_pipe(uint32_t pipe, uint32_t is_read) {
+    // An endpoint address: number 1 to 15 in bits 0-3, bits 4-6 zero, and the
+    // direction bit agreeing with the read flag.
+    return pipe <= 0xFFu && (pipe & 0x70u) == 0 && (pipe & 0x0Fu) != 0 &&
+           ((pipe & 0x80u) != 0) == (is_read != 0);
+}
+
+}  // namespace
+
+namespace wdcommon {
+// The real toolkit never fails its event and mutex calls on purpose.
+wd_status injected_failure(SeamOp) { return WD_STATUS_SUCCESS; }
+}  // namespace wdcommon
+
+extern "C" {
+
+wd_status WDU_Init(wd_handle *driver, const wd_match_entry *matches, uint32_t match_count,
+                   const wd_event_table *events, uint32_t /*options: none defined*/) {
+    if (driver == nullptr || matches == nullptr || match_count == 0 || events == nullptr ||
+        events->on_attach == nullptr) {
+        return WD_STATUS_INVALID_PARAMETER;
+    }
+    if (wdusb::Driver::on_notification_thread()) {
+        return WD_STATUS_ALREADY_INITIALIZED;  // a handler runs: a registration is active
+    }
+    try {
+        Registration &active = registration();
+        std::lock_guard lock(active.mutex);
+        if (active.driver != nullptr) {
+            return WD_STATUS_ALREADY_INITIALIZED;
+        }
+        std::unique_ptr<wdusb::Driver> started;
+        if (const wd_status status =
+                wdusb::Driver::start({matches, match_count}, *events, started)) {
+            return status;
+        }
+        active.driver = started.release();
+        active.handle = wdcommon::next_handle_value();
+        *driver = active.handle;
+        return WD_STATUS_SUCCESS;
+    } catch (const std::bad_alloc &) {
+        return WD_STATUS_NO_RESOURCES;
+    } catch (...) {
+        return WD_STATUS_IO_ERROR;
+    }
+}
+
+void WDU_Uninit(wd_handle driver) {
+    if (driver == 0 || wdusb::Driver::on_notification_thread()) {
+        return;  // from inside a handler it would wait for itself
+    }
+    Registration &active = registration();
+    std::lock_guard lock(active.mutex);
+    if (active.driver == nullptr || active.handle != driver) {
+        return;
+    }
+    delete active.driver;  // stops and joins everything (driver.hpp)
+    active.driver = nullptr;
+    active.handle = 0;
+}
+
+wd_status WDU_GetDeviceInfo(wd_handle device, wd_device_info **info) {
+    if (info == nullptr) {
+        return WD_STATUS_INVALID_PARAMETER;
+    }
+    const auto found = wdusb::device_table().find(device);
+    if (!found) {
+        return WD_STATUS_INVALID_HANDLE;
+    }
+    try {
+        *info = wdusb::issue_info_record(found->info());
+        return WD_STATUS_SUCCESS;
+    } catch (...) {
+        return WD_STATUS_NO_RESOURCES;
+    }
+}
+
+void WDU_PutDeviceInfo(wd_device_info *info) { wdusb::release_info_record(info); }
+
+wd_status WDU_TransferBulk(wd_handle device, uint32_t pipe, uint32_t is_read,
+                           uint32_t /*options: none defined*/, void *buffer, uint32_t length,
+                           uint32_t *transferred, uint32_t timeout_ms) {
+    uint32_t moved = 0;
+    wd_status status = WD_STATUS_SUCCESS;
+    if (!valid_bulk_pipe(pipe, is_read) || (buffer == nullptr && length > 0) ||
+        length > static_cast<uint32_t>(INT_MAX)) {
+        status = WD_STATUS_INVALID_PARAMETER;
+    } else if (const auto found = wdusb::device_table().find(device); !found) {
+        status = WD_STATUS_INVALID_HANDLE;
+    } else {
+        try {
+            status = found->bulk(static_cast<uint8_t>(pipe), buffer, length, moved, timeout_ms);
+        } catch (...) {
+            status = WD_STATUS_NO_RESOURCES;
+        }
+    }
+    if (transferred != nullptr) {
+        *transferred = moved;
+    }
+    return status;
+}
+
+wd_status WDU_TransferDefaultPipe(wd_handle device, uint32_t is_read,
+                                  uint32_t /*options: none defined*/, void *buffer,
+                                  uint32_t length, uint32_t *transferred,
+                                  const uint8_t setup_packet[8], uint32_t timeout_ms) {
+    uint32_t moved = 0;
+    wd_status status = WD_STATUS_SUCCESS;
+    const uint32_t data_length =
+        setup_packet == nullptr ? 0 : (setup_packet[6] | (uint32_t{setup_packet[7]} << 8));
+    if (setup_packet == nullptr || data_length > length ||
+        (data_length > 0 && buffer == nullptr) ||
+        (data_length > 0 && ((setup_packet[0] & 0x80u) != 0) != (is_read != 0))) {
+        // The data stage must fit the caller's buffer and go the way the flag says.
+        status = WD_STATUS_INVALID_PARAMETER;
+    } else if (const auto found = wdusb::device_table().find(device); !found) {
+        status = WD_STATUS_INVALID_HANDLE;
+    } else {
+        try {
+            status = found->control(setup_packet, buffer, moved, timeout_ms);
+        } catch (...) {
+            status = WD_STATUS_NO_RESOURCES;
+        }
+    }
+    if (transferred != nullptr) {
+        *transferred = moved;
+    }
+    return status;
+}
+
+}  // extern "C"
