@@ -1,0 +1,47 @@
+#include "i2c/i2c_exchange.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "connection/messages.hpp"
+
+namespace tessbridge::i2c {
+
+bool within_limit(int64_t count, int32_t limit, const char *function) noexcept {
+    if (count >= 0 && count <= limit) {
+        return true;
+    }
+    std::array<char, 160> text{};
+    (void)std::snprintf(
+        text.data(), text.size(),
+        "Maximum bytes is limited to\r%d in the %s function.\rTransmission aborted.",
+        static_cast<int>(limit), function);
+    show_message(text.data());
+    return false;
+}
+
+bool usable(const void *buffer, std::size_t count) noexcept {
+    return buffer != nullptr || count == 0;
+}
+
+uint8_t write_exchange(CommandPacket &packet, std::size_t reply_length) {
+    std::array<uint8_t, 2> reply{};
+    const auto area = std::span(reply).first(std::min(reply_length, reply.size()));
+    const CommandResult result = send_command(packet, area);
+    // The reply area starts as 0xFF, so a reply with no byte reads as 255.
+    return result.sent ? area[0] : kNotSent;
+}
+
+ReadOutcome read_exchange(CommandPacket &packet, std::span<uint8_t> destination) {
+    std::array<uint8_t, 1 + kLongestRead> reply{};
+    const auto area = std::span(reply).first(1 + std::min(destination.size(), kLongestRead));
+    const CommandResult result = send_command(packet, area);
+    if (!result.answered(area.size())) {
+        return {};
+    }
+    std::copy(area.begin() + 1, area.end(), destination.begin());
+    return {true, area[0]};
+}
+
+}  // namespace tessbridge::i2c
