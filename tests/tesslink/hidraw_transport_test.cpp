@@ -1,0 +1,235 @@
+// The library's hidraw transport against adapters emulated under umockdev.
+// Run with umockdev-wrapper.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hid_report.hpp"
+#include "hid_transport.hpp"
+#include "simulated_board.hpp"
+#include "tesslink.h"
+#include "umockdev_hid_system.hpp"
+
+namespace {
+
+using hid_adapter::HidrawInterface;
+using hid_adapter::ReportFormat;
+using hid_adapter::ServedInterface;
+using hid_adapter::SimulatedBoard;
+using hid_adapter::UmockdevHidSystem;
+
+constexpr unsigned char kPsu = SimulatedBoard::kPowerSupplyAddress;
+constexpr unsigned char kMemory = SimulatedBoard::kMemoryAddress;
+
+std::size_t openFileCount() {
+    std::size_t n = 0;
+    DIR *dir = ::opendir("/proc/self/fd");
+    while (dir != nullptr && ::readdir(dir) != nullptr) {
+        ++n;
+    }
+    if (dir != nullptr) {
+        ::closedir(dir);
+    }
+    return n;
+}
+
+class Hidraw : public ::testing::Test {
+protected:
+    std::unique_ptr<UmockdevHidSystem> system = std::make_unique<UmockdevHidSystem>();
+    SimulatedBoard board;
+
+    ServedInterface &attachAdapter(unsigned index, ReportFormat format = {}) {
+        HidrawInterface adapter;
+        adapter.index = index;
+        adapter.format = format;
+        return system->addServedInterface(adapter, hid_adapter::respondWith(board.firmware));
+    }
+    unsigned ledFlashes(const ServedInterface &served) {
+        unsigned n = 0;
+        served.inspect([&] { n = board.firmware.ledFlashes(); });
+        return n;
+    }
+};
+
+TEST_F(Hidraw, FindsTheFirstAdapterAmongOtherInterfacesInIndexOrder) {
+    HidrawInterface keyboard;
+    keyboard.index = 0;
+    keyboard.vendor = 0x046D;
+    keyboard.product = 0xC31C;
+    system->addInterface(keyboard);
+
+    HidrawInterface sameVendorOtherProduct;
+    sameVendorOtherProduct.index = 1;
+    sameVendorOtherProduct.product = 0x00DD;
+    SimulatedBoard otherBoard;
+    auto &other = system->addServedInterface(sameVendorOtherProduct,
+                                             hid_adapter::respondWith(otherBoard.firmware));
+
+    HidrawInterface cannotOpen;  // the adapter's IDs, but no device node
+    cannotOpen.index = 2;
+    cannotOpen.hasNode = false;
+    system->addInterface(cannotOpen);
+
+    auto &first = attachAdapter(3);
+    SimulatedBoard secondBoard;  // hidraw10 sorts before hidraw3 only as text
+    HidrawInterface secondAdapter;
+    secondAdapter.index = 10;
+    auto &second =
+        system->addServedInterface(secondAdapter, hid_adapter::respondWith(secondBoard.firmware));
+
+    std::array<unsigned char, 2> vout{};
+    EXPECT_EQ(MPUI2CRead(kPsu, 2, vout.data(), 0x8B), 0);
+    EXPECT_EQ(vout, (std::array<unsigned char, 2>{0x00, 0x18}));
+    EXPECT_EQ(MPUSBFlashLED(), 0);
+    EXPECT_EQ(ledFlashes(first), 1U);
+    EXPECT_EQ(first.receivedReports().size(), 2U);
+    EXPECT_TRUE(second.receivedReports().empty());
+    EXPECT_TRUE(other.receivedReports().empty());
+}
+
+TEST_F(Hidraw, AdapterAbsentFailsAtOnceAndLeavesNothingOpen) {
+    HidrawInterface keyboard;
+    keyboard.vendor = 0x046D;
+    system->addInterface(keyboard);
+    const std::size_t before = openFileCount();
+    std::array<unsigned char, 4> data{0xEE, 0xEE, 0xEE, 0xEE};
+    EXPECT_EQ(MPUI2CRead(kPsu, 4, data.data(), 0x8B), 255);
+    EXPECT_EQ(data, (std::array<unsigned char, 4>{0xEE, 0xEE, 0xEE, 0xEE}));
+    EXPECT_EQ(MPUSBFlashLED(), 255);
+    EXPECT_EQ(MPUReset(), 0);
+    EXPECT_EQ(MPUSBGetDeviceVersion(), 0);
+    EXPECT_EQ(MPUSBGetDLLVersion(), 1032);
+    EXPECT_EQ(openFileCount(), before);
+}
+
+struct FormatCase {
+    std::string name;
+    ReportFormat format;
+};
+
+TEST_F(Hidraw, ReportsHaveTheDeclaredLengthAndByteZeroIsTheReportId) {
+    const std::vector<FormatCase> cases = {
+        {"64-byte unnumbered", {64, std::nullopt}},
+        {"64-byte numbered, ID 5", {64, 5}},
+        {"128-byte unnumbered", {128, std::nullopt}},
+        {"512-byte unnumbered", {512, std::nullopt}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        system.reset();  // one testbed at a time
+        system = std::make_unique<UmockdevHidSystem>();
+        auto &adapter = attachAdapter(0, c.format);
+
+        // Through the transport: the reply's byte 0 is the report ID.
+        auto &transport = tesslink::systemTransport();
+        auto channel = transport.openReplyChannel();
+        ASSERT_NE(channel, nullptr);
+        const std::vector<std::uint8_t> version = {0, 0x00, 2};
+        ASSERT_EQ(transport.writeReport(version), tesslink::WriteResult::Sent);
+        tesslink::Report reply;
+        ASSERT_TRUE(channel->readReport(reply));
+        channel.reset();
+        EXPECT_EQ(reply.size(), std::max<std::size_t>(64, c.format.payload + 1));
+        EXPECT_EQ(reply[0], c.format.reportId.value_or(0));
+        EXPECT_EQ(reply[1], 0x00);
+        EXPECT_EQ(reply[2], 2);
+        EXPECT_EQ(reply[3] | (reply[4] << 8), 0x0105);
+
+        // Through the commands: a 60-byte read and a 60-byte write where they fit.
+        std::vector<unsigned char> data(60);
+        EXPECT_EQ(MPUI2CRead(kMemory, 60, data.data(), 0x10), 0);
+        EXPECT_EQ(data[0], 0x10);
+        EXPECT_EQ(data[59], 0x10 + 59);
+        const std::vector<unsigned char> toWrite(60, 0x3C);
+        const bool fits = c.format.payload + 1 >= 66;
+        EXPECT_EQ(MPUI2CWrite(kMemory, 60, toWrite.data(), 0x80), fits ? 0 : 129);
+
+        const auto received = adapter.receivedReports();
+        ASSERT_EQ(received.size(), fits ? 3U : 2U);
+        for (const auto &report : received) {
+            EXPECT_EQ(report.size(), c.format.payload + 1);
+            EXPECT_EQ(report[0], 0);
+        }
+        EXPECT_EQ(received[1][1], 0x43);
+        EXPECT_EQ(received[1][2], 60);
+        EXPECT_TRUE(std::all_of(received[1].begin() + 5, received[1].end(),
+                                [](std::uint8_t b) { return b == 0; }));
+    }
+}
+
+TEST_F(Hidraw, SingleWriteFillsA65ByteReportExactly) {
+    auto &adapter = attachAdapter(0);
+    const std::vector<unsigned char> data(60, 0xA5);
+    EXPECT_EQ(MPUI2CWrite(kMemory, 60, data.data(), 0x00), 129);
+    EXPECT_TRUE(adapter.receivedReports().empty());
+    EXPECT_EQ(MPUI2CWrite(kMemory, 59, data.data(), 0x00), 0);
+    ASSERT_EQ(adapter.receivedReports().size(), 1U);
+    EXPECT_EQ(adapter.receivedReports()[0][64], 0xA5);  // the last data byte went out
+    std::array<unsigned char, 1> last{};
+    EXPECT_EQ(MPUI2CRead(kMemory, 1, last.data(), 58), 0);
+    EXPECT_EQ(last[0], 0xA5);
+}
+
+TEST_F(Hidraw, BlockTransfersRoundTripThroughTheKernelInterface) {
+    attachAdapter(0);
+    std::vector<unsigned char> pattern(256);
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        pattern[i] = static_cast<unsigned char>(255 - i);
+    }
+    EXPECT_EQ(MPUI2CWriteArray(kMemory, 0xE0, 256, pattern.data()), 0);
+    std::vector<unsigned char> back(256);
+    EXPECT_EQ(MPUI2CReadArray(kMemory, 0xE0, 256, back.data()), 0);
+    EXPECT_EQ(back, pattern);
+    EXPECT_EQ(MPUSetI2CFrequency(400), 400);
+    EXPECT_EQ(MPUGetI2CFrequency(), 400);
+    EXPECT_EQ(MPUReset(), 255);
+}
+
+// The emulated adapter answers within microseconds of the write and, like
+// hidraw, drops a reply that finds no handle open.
+TEST_F(Hidraw, AnImmediateReplyIsNeverMissed) {
+    auto &adapter = attachAdapter(0);
+    for (int i = 0; i < 200; ++i) {
+        std::array<unsigned char, 2> vout{};
+        ASSERT_EQ(MPUI2CRead(kPsu, 2, vout.data(), 0x8B), 0) << "exchange " << i;
+        ASSERT_EQ(vout[1], 0x18);
+    }
+    EXPECT_EQ(adapter.droppedReplies(), 0U);
+}
+
+// Control for the test above: opening the reply handle only after the write
+// loses the reply in this emulation, so the emulation does show the fault.
+TEST_F(Hidraw, AReplyChannelOpenedAfterTheWriteMissesTheReply) {
+    auto &adapter = attachAdapter(0);
+    auto &transport = tesslink::systemTransport();
+    const std::vector<std::uint8_t> version = {0, 0x00, 2};
+    bool missed = false;
+    for (int attempt = 0; attempt < 50 && !missed; ++attempt) {
+        ASSERT_EQ(transport.writeReport(version), tesslink::WriteResult::Sent);
+        auto channel = transport.openReplyChannel();
+        ASSERT_NE(channel, nullptr);
+        tesslink::Report reply;
+        missed = !channel->readReport(reply);  // costs one second when missed
+    }
+    EXPECT_TRUE(missed);
+    EXPECT_GE(adapter.droppedReplies(), 1U);
+}
+
+TEST_F(Hidraw, AnAdapterThatDoesNotAnswerTimesOutAndTheNextCommandWorks) {
+    auto &adapter = attachAdapter(0);
+    adapter.setAnswering(false);
+    std::array<unsigned char, 2> data{0xEE, 0xEE};
+    EXPECT_EQ(MPUI2CRead(kPsu, 2, data.data(), 0x8B), 255);
+    EXPECT_EQ(data, (std::array<unsigned char, 2>{0xEE, 0xEE}));
+    EXPECT_EQ(adapter.receivedReports().size(), 1U);  // the command did go out
+
+    adapter.setAnswering(true);
+    EXPECT_EQ(MPUI2CRead(kPsu, 2, data.data(), 0x8B), 0);
+    EXPECT_EQ(data[1], 0x18);
+}
+
+}  // namespace
