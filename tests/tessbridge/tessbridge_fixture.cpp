@@ -87,11 +87,11 @@ void TessbridgeTest::unload() {
         << "libtessbridge.so stayed loaded";
 }
 
-void TessbridgeTest::reply(wd_handle device, const Bytes &bytes) {
+void reply(wd_handle device, const Bytes &bytes) {
     wdsim_queue_reply(device, bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
-std::vector<wdsim_transfer> TessbridgeTest::transfers() {
+std::vector<wdsim_transfer> transfers() {
     std::vector<wdsim_transfer> all(wdsim_log_count());
     for (uint32_t i = 0; i < all.size(); ++i) {
         wdsim_log_entry(i, &all[i]);
@@ -99,7 +99,7 @@ std::vector<wdsim_transfer> TessbridgeTest::transfers() {
     return all;
 }
 
-std::vector<Bytes> TessbridgeTest::sent_packets() {
+std::vector<Bytes> sent_packets() {
     std::vector<Bytes> packets;
     for (const auto &t : transfers()) {
         if (t.kind == WDSIM_BULK && !t.is_read) {
@@ -109,7 +109,7 @@ std::vector<Bytes> TessbridgeTest::sent_packets() {
     return packets;
 }
 
-std::vector<uint32_t> TessbridgeTest::read_lengths() {
+std::vector<uint32_t> read_lengths() {
     std::vector<uint32_t> lengths;
     for (const auto &t : transfers()) {
         if (t.kind == WDSIM_BULK && t.is_read) {

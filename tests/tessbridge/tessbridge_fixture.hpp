@@ -37,15 +37,6 @@ protected:
     // ShutdownProcedure (a second call is harmless), then unloads the library.
     void unload();
 
-    // Queues a scripted reply on a virtual adapter.
-    static void reply(wd_handle device, const Bytes &bytes);
-
-    // Every transfer logged since the last clear; the bulk OUT packets alone;
-    // the lengths asked by the bulk IN transfers.
-    static std::vector<wdsim_transfer> transfers();
-    static std::vector<Bytes> sent_packets();
-    static std::vector<uint32_t> read_lengths();
-
     // Clears messages and the transfer log.
     void forget();
 
@@ -60,5 +51,22 @@ private:
 
 // Bytes from a string of hex pairs: "01 40 00 01".
 Bytes hex(const char *text);
+
+// Queues a scripted reply on a virtual adapter.
+void reply(wd_handle device, const Bytes &bytes);
+
+// Every transfer logged since the last clear; the bulk OUT packets alone; the
+// lengths asked by the bulk IN transfers.
+std::vector<wdsim_transfer> transfers();
+std::vector<Bytes> sent_packets();
+std::vector<uint32_t> read_lengths();
+
+// Names a parameterised case by its `name` field.
+struct CaseName {
+    template <typename ParamInfo>
+    std::string operator()(const ParamInfo &param_info) const {
+        return param_info.param.name;
+    }
+};
 
 }  // namespace tbtest
