@@ -126,11 +126,18 @@ TESSBRIDGE_API uint8_t TESSBRIDGE_CALL GPIO_SPI_Read(void);
  * 7-bit device addresses are passed in their 8-bit bus form (address in bits
  * 7-1); the library clears bit 0 for a write and sets it for a read. 10-bit
  * addresses (I2C10*) are passed as 0 to 1023 and encoded as the I2C-bus
- * specification defines; higher bits are ignored. */
+ * specification defines; higher bits are ignored.
+ *
+ * A null buffer is refused (10, nothing sent, no message) only when the count
+ * says bytes must move; with a count of 0 it is never touched. The counts of
+ * I2C10ReadArray and I2C10WriteArray are signed: a negative count is out of
+ * range like one over 256 (the limit message, 10, nothing sent). */
 
 /* Bus clock: SetI2CFrequency takes kHz (at most 15 gives the slowest clock, more
  * than 1000 the fastest) and returns the resulting clock in Hz, 0 when not sent.
- * GetI2CFrequency returns the adapter's clock in kHz, 0 when it cannot tell. */
+ * GetI2CFrequency returns the adapter's clock in kHz, 0 when it cannot tell:
+ * the query did not go out, the two divider bytes of the reply did not arrive,
+ * or they describe a zero period. */
 TESSBRIDGE_API int32_t TESSBRIDGE_CALL SetI2CFrequency(int32_t khz);
 TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetI2CFrequency(void);
 
@@ -141,7 +148,9 @@ TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CSendByte(uint8_t address, uint8_t data
 TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReceiveByte(uint8_t address, uint8_t *data);
 TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReadByte(uint8_t address, uint8_t reg, uint8_t *data);
 
-/* Register reads of 0 to 256 bytes (write sub-address, repeated start, read). */
+/* Register reads of 0 to 256 bytes (write sub-address, repeated start, read).
+ * The data reach `buffer` only when the whole reply arrived; the result is then
+ * the adapter's status, else 255 with the buffer untouched. */
 TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReadArray(uint8_t address, uint8_t reg, uint16_t count,
                                                     uint8_t *buffer);
 TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReadArrayDB(uint8_t address, uint8_t sub_high,
@@ -151,14 +160,19 @@ TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2C10ReadArray(uint16_t address, uint8_t 
                                                       int32_t count, uint8_t *buffer);
 
 /* Plain read of 0 to 65535 bytes in commands of at most 500 bytes; `end` non-zero
- * ends the transaction with the last command, zero leaves it open. A count of 0
- * sends nothing and returns 0. */
+ * ends the transaction with the last command, zero leaves it open. The last
+ * command carries `end` also when the count is a whole multiple of 500. Returns
+ * the status of the last command; a command whose packet or reply did not get
+ * through in full stops the read with 255, and the bytes of earlier commands
+ * stay in `buffer`. A count of 0 sends nothing and returns 0. */
 TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CRead(uint8_t address, uint16_t count, uint8_t *buffer,
                                                int32_t end);
 
 /* Writes: plain (1 to 500 bytes; 0 sends nothing and returns 0), with a register
  * byte (0 to 500), with a two-byte sub-address (0 to 256), to a 10-bit device
- * (0 to 256), and write + repeated start + write (500 bytes in all). */
+ * (0 to 256), and write + repeated start + write (500 bytes in all). Each is
+ * one command; the result is the first reply byte, the adapter's status (255
+ * when the packet did not go out in full or no reply byte arrived). */
 TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWrite(uint8_t address, uint16_t count,
                                                 const uint8_t *data, int32_t end);
 TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWriteArray(uint8_t address, uint8_t reg, uint16_t count,
