@@ -58,20 +58,20 @@ bool BulkAdapterFirmware::dispatch(std::span<const std::uint8_t> packet) {
 }
 
 std::uint8_t BulkAdapterFirmware::i2c_pin_byte() const {
-    return static_cast<std::uint8_t>((i2c_.sda() ? kI2cPinSda : 0u) |
-                                     (i2c_.scl() ? kI2cPinScl : 0u));
+    return static_cast<std::uint8_t>((i2c_.sda() ? kI2cPinSda : 0U) |
+                                     (i2c_.scl() ? kI2cPinScl : 0U));
 }
 
 std::uint8_t BulkAdapterFirmware::spi_pin_byte() const {
     if (!spi_enabled_) {
         return static_cast<std::uint8_t>(spi_pins_ | kSpiPinMiso);
     }
-    const bool clock_idles_high = (spi_mode_ & 0x08u) != 0;  // CPOL, bit 1 of the mode number
-    return static_cast<std::uint8_t>(kSpiIdlePins | (clock_idles_high ? kSpiPinSck : 0u));
+    const bool clock_idles_high = (spi_mode_ & 0x08U) != 0;  // CPOL, bit 1 of the mode number
+    return static_cast<std::uint8_t>(kSpiIdlePins | (clock_idles_high ? kSpiPinSck : 0U));
 }
 
 std::uint8_t BulkAdapterFirmware::io_port_byte() const {
-    return static_cast<std::uint8_t>((io_inputs_ & 0xFEu) | (io_output_ ? 1u : 0u));
+    return static_cast<std::uint8_t>((io_inputs_ & 0xFEU) | (io_output_ ? 1U : 0U));
 }
 
 bool BulkAdapterFirmware::run_control(std::span<const std::uint8_t> packet) {

@@ -26,7 +26,7 @@ public:
             return std::nullopt;
         }
         const auto value =
-            static_cast<std::uint16_t>((bytes_[position_] << 8u) | bytes_[position_ + 1]);
+            static_cast<std::uint16_t>((bytes_[position_] << 8U) | bytes_[position_ + 1]);
         position_ += 2;
         return value;
     }

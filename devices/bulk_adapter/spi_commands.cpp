@@ -42,7 +42,7 @@ bool BulkAdapterFirmware::run_spi(std::span<const std::uint8_t> packet) {
     std::size_t write_count = *field;
     std::size_t read_count = 0;
     if (code == opcode::kSpiWriteFirstOutside) {
-        write_count = (*field + 1u) & 0xFFFFu;  // the field counts all bytes but the first
+        write_count = (*field + 1U) & 0xFFFFU;  // the field counts all bytes but the first
     } else if (code == opcode::kSpiExchange) {
         read_count = write_count;
     } else if (code == opcode::kSpiWriteRead) {

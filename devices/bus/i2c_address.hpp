@@ -12,15 +12,15 @@ struct I2cAddress {
 
     // 7-bit address, e.g. 0x50.
     static constexpr I2cAddress seven(std::uint8_t address) {
-        return {static_cast<std::uint16_t>(address & 0x7Fu), false};
+        return {static_cast<std::uint16_t>(address & 0x7FU), false};
     }
     // 7-bit address given in its 8-bit bus form (address in bits 7..1), e.g. 0xA0.
     static constexpr I2cAddress bus_form(std::uint8_t address_byte) {
-        return {static_cast<std::uint16_t>(address_byte >> 1u), false};
+        return {static_cast<std::uint16_t>(address_byte >> 1U), false};
     }
     // 10-bit address, e.g. 0x2A5; bits above 9 are dropped.
     static constexpr I2cAddress ten(std::uint16_t address) {
-        return {static_cast<std::uint16_t>(address & 0x3FFu), true};
+        return {static_cast<std::uint16_t>(address & 0x3FFU), true};
     }
 
     friend constexpr auto operator<=>(const I2cAddress &, const I2cAddress &) = default;
@@ -29,10 +29,10 @@ struct I2cAddress {
 // First byte of a 10-bit address as the I2C-bus specification sends it:
 // 1 1 1 1 0 A9 A8 R/W.
 constexpr std::uint8_t ten_bit_first_byte(std::uint16_t address, bool read) {
-    return static_cast<std::uint8_t>(0xF0u | ((address >> 7u) & 0x06u) | (read ? 1u : 0u));
+    return static_cast<std::uint8_t>(0xF0U | ((address >> 7U) & 0x06U) | (read ? 1U : 0U));
 }
 
 // True for an address byte of the 10-bit form 11110xxR.
-constexpr bool is_ten_bit_first_byte(std::uint8_t byte) { return (byte & 0xF8u) == 0xF0u; }
+constexpr bool is_ten_bit_first_byte(std::uint8_t byte) { return (byte & 0xF8U) == 0xF0U; }
 
 }  // namespace devices

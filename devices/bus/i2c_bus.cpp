@@ -61,9 +61,9 @@ bool I2cBus::write(std::uint8_t byte) {
 }
 
 bool I2cBus::address_byte(std::uint8_t byte) {
-    const bool read = (byte & 1u) != 0;
+    const bool read = (byte & 1U) != 0;
     if (is_ten_bit_first_byte(byte)) {
-        const auto high = static_cast<std::uint8_t>((byte >> 1u) & 0x03u);
+        const auto high = static_cast<std::uint8_t>((byte >> 1U) & 0x03U);
         if (!read) {
             if (!any_ten_bit_device_with_high_bits(high)) {
                 phase_ = Phase::Unanswered;
@@ -74,7 +74,7 @@ bool I2cBus::address_byte(std::uint8_t byte) {
             return true;
         }
         // Read form: only after this transaction addressed the device for writing.
-        if (ten_bit_written_ && (ten_bit_address_ >> 8u) == high) {
+        if (ten_bit_written_ && (ten_bit_address_ >> 8U) == high) {
             target_ = device_at(I2cAddress::ten(ten_bit_address_));
             if (target_ && target_->start(true)) {
                 phase_ = Phase::Reading;
@@ -85,7 +85,7 @@ bool I2cBus::address_byte(std::uint8_t byte) {
         phase_ = Phase::Unanswered;
         return false;
     }
-    target_ = device_at(I2cAddress::seven(static_cast<std::uint8_t>(byte >> 1u)));
+    target_ = device_at(I2cAddress::seven(static_cast<std::uint8_t>(byte >> 1U)));
     if (target_ && target_->start(read)) {
         phase_ = read ? Phase::Reading : Phase::Writing;
         return true;
@@ -96,7 +96,7 @@ bool I2cBus::address_byte(std::uint8_t byte) {
 }
 
 bool I2cBus::ten_bit_low_byte(std::uint8_t byte) {
-    const auto address = static_cast<std::uint16_t>((ten_bit_high_ << 8u) | byte);
+    const auto address = static_cast<std::uint16_t>((ten_bit_high_ << 8U) | byte);
     target_ = device_at(I2cAddress::ten(address));
     if (target_ && target_->start(false)) {
         ten_bit_written_ = true;
@@ -111,7 +111,7 @@ bool I2cBus::ten_bit_low_byte(std::uint8_t byte) {
 
 bool I2cBus::any_ten_bit_device_with_high_bits(std::uint8_t high_bits) const {
     return std::ranges::any_of(devices_, [high_bits](const auto &entry) {
-        return entry.first.ten_bit && (entry.first.value >> 8u) == high_bits;
+        return entry.first.ten_bit && (entry.first.value >> 8U) == high_bits;
     });
 }
 

@@ -15,7 +15,7 @@ bool I2cEeprom::start(bool read) {
 
 bool I2cEeprom::write(std::uint8_t byte) {
     if (address_bytes_seen_ < geometry_.address_bytes) {
-        word_address_ = (word_address_ << 8u) | byte;
+        word_address_ = (word_address_ << 8U) | byte;
         if (++address_bytes_seen_ == geometry_.address_bytes) {
             counter_ = word_address_ & (geometry_.size - 1);
         }

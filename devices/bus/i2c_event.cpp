@@ -8,7 +8,7 @@ namespace {
 std::string hex_byte(std::uint8_t byte) {
     static constexpr std::array<char, 16> kDigits{'0', '1', '2', '3', '4', '5', '6', '7',
                                                   '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
-    return {kDigits[byte >> 4u], kDigits[byte & 0x0Fu]};
+    return {kDigits[byte >> 4U], kDigits[byte & 0x0FU]};
 }
 
 std::string token(const I2cEvent &event) {

@@ -12,8 +12,8 @@ I2cOutcome run_segment(I2cBus &bus, const I2cSegment &segment, std::vector<std::
     if (!bus.start()) {
         return I2cOutcome::BusBusy;
     }
-    const auto address = static_cast<std::uint8_t>(segment.read ? (segment.address_byte | 1u)
-                                                                : (segment.address_byte & 0xFEu));
+    const auto address = static_cast<std::uint8_t>(segment.read ? (segment.address_byte | 1U)
+                                                                : (segment.address_byte & 0xFEU));
     if (!bus.write(address)) {
         return I2cOutcome::AddressNotAcknowledged;
     }

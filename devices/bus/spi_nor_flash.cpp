@@ -25,8 +25,8 @@ SpiNorFlash::SpiNorFlash(JedecId id)
     : id_(id), capacity_(capacity_of(id)), sectors_(capacity_ / kSectorSize) {}
 
 std::uint8_t SpiNorFlash::status() const {
-    return static_cast<std::uint8_t>((busy_left_ > 0 ? kStatusBusy : 0u) |
-                                     (write_enabled_ ? kStatusWriteEnabled : 0u));
+    return static_cast<std::uint8_t>((busy_left_ > 0 ? kStatusBusy : 0U) |
+                                     (write_enabled_ ? kStatusWriteEnabled : 0U));
 }
 
 std::uint8_t SpiNorFlash::byte_at(std::size_t address) const {
@@ -85,7 +85,7 @@ std::uint8_t SpiNorFlash::exchange(std::uint8_t mosi) {
         case kPageProgram:
         case kSectorErase:
             if (position < kAddressEnd) {
-                address_ = (address_ << 8u) | mosi;
+                address_ = (address_ << 8U) | mosi;
                 return 0xFF;
             }
             if (command_ == kRead) {

@@ -15,12 +15,12 @@ TemperatureSensor::TemperatureSensor() = default;
 
 std::array<std::uint8_t, 2> TemperatureSensor::encode(int half_degrees) {
     // 9-bit two's complement, left-aligned in 16 bits.
-    const auto raw = static_cast<unsigned>(half_degrees) & 0x1FFu;
-    return {static_cast<std::uint8_t>(raw >> 1u), static_cast<std::uint8_t>((raw & 1u) << 7u)};
+    const auto raw = static_cast<unsigned>(half_degrees) & 0x1FFU;
+    return {static_cast<std::uint8_t>(raw >> 1U), static_cast<std::uint8_t>((raw & 1U) << 7U)};
 }
 
 int TemperatureSensor::decode(std::uint8_t first, std::uint8_t second) {
-    const auto raw = static_cast<int>((static_cast<unsigned>(first) << 1u) | (second >> 7u));
+    const auto raw = static_cast<int>((static_cast<unsigned>(first) << 1U) | (second >> 7U));
     return raw >= 0x100 ? raw - 0x200 : raw;
 }
 
@@ -36,7 +36,7 @@ bool TemperatureSensor::start(bool read) {
 
 bool TemperatureSensor::write(std::uint8_t byte) {
     if (pointer_pending_) {
-        pointer_ = byte & 0x03u;
+        pointer_ = byte & 0x03U;
         pointer_pending_ = false;
         byte_index_ = 0;
         return true;

@@ -13,7 +13,7 @@ using DevicesFirmwareFraming = FirmwareBench;
 
 // A write packet of `count` data bytes to the 24C02, with the block count given.
 std::vector<std::uint8_t> eeprom_write(std::size_t count, std::uint8_t blocks) {
-    std::vector<std::uint8_t> packet{blocks, 0x00, static_cast<std::uint8_t>(count >> 8u),
+    std::vector<std::uint8_t> packet{blocks, 0x00, static_cast<std::uint8_t>(count >> 8U),
                                      static_cast<std::uint8_t>(count), 0xA0};
     packet.resize(5 + count, 0x00);
     return packet;
@@ -92,7 +92,7 @@ TEST_F(DevicesFirmwareFraming, LongestExchangeIsAnswered) {
     firmware.receive(packet);
     const auto reply = firmware.take_reply(4096);
     ASSERT_TRUE(reply.has_value());
-    EXPECT_EQ(reply->size(), 500u);
+    EXPECT_EQ(reply->size(), 500U);
 }
 
 TEST_F(DevicesFirmwareFraming, RepliesQueueInOrderAndAShortReadDropsTheRest) {
@@ -132,8 +132,8 @@ TEST_F(DevicesFirmwareFraming, RandomPacketsNeverBreakTheModel) {
         firmware.receive(packet);
         ASSERT_LE(firmware.pending_replies(), bulk::kMaxPendingReplies);
     }
-    EXPECT_GT(firmware.rejected_packets(), 0u);
-    EXPECT_LT(firmware.rejected_packets(), 20000u);
+    EXPECT_GT(firmware.rejected_packets(), 0U);
+    EXPECT_LT(firmware.rejected_packets(), 20000U);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ TEST_F(DevicesFirmwareSpi, DataCommandsReachTheFlashAndReplyAsTheyShould) {
         firmware.spi_bus().clear_frames();
         EXPECT_EQ(send(c.packet), c.reply) << c.packet;
         const auto frames = firmware.spi_bus().frames();
-        ASSERT_EQ(frames.size(), 1u) << c.packet;
+        ASSERT_EQ(frames.size(), 1U) << c.packet;
         EXPECT_EQ(to_hex(frames[0].mosi), c.mosi) << c.packet;
     }
     EXPECT_EQ(bench.flash->peek(0x000100, 3), hex("AA BB FF"));

@@ -26,8 +26,8 @@ inline std::string to_hex(const std::vector<std::uint8_t> &bytes) {
         if (!text.empty()) {
             text += ' ';
         }
-        text += kDigits[byte >> 4u];
-        text += kDigits[byte & 0x0Fu];
+        text += kDigits[byte >> 4U];
+        text += kDigits[byte & 0x0FU];
     }
     return text;
 }

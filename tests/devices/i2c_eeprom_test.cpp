@@ -54,7 +54,7 @@ TEST_F(DevicesEeprom, PageWriteWrapsInsideThe8BytePage) {
     ASSERT_EQ(write(0xA0, concat({0x06}, counting(10, 0x10))), I2cOutcome::Done);
     EXPECT_EQ(read_at(0xA0, {0x00}, 9),
               (Bytes{0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0xFF}));
-    EXPECT_EQ(small->address_counter(), 9u);
+    EXPECT_EQ(small->address_counter(), 9U);
 }
 
 TEST_F(DevicesEeprom, SequentialReadWrapsAt256) {

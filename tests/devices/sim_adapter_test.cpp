@@ -19,7 +19,7 @@ protected:
         std::uint32_t moved = 99;
         const wd_status status = model.bulk(model.context, pipe, 0, bytes.data(),
                                             static_cast<std::uint32_t>(bytes.size()), &moved);
-        EXPECT_EQ(moved, status == WD_STATUS_SUCCESS ? bytes.size() : 0u);
+        EXPECT_EQ(moved, status == WD_STATUS_SUCCESS ? bytes.size() : 0U);
         return status;
     }
     // A bulk IN of at most `length` bytes; returns the status and the bytes.
@@ -60,7 +60,7 @@ TEST_F(DevicesSimAdapter, MalformedOutIsAcceptedOnTheWireButNotAnswered) {
     EXPECT_EQ(out(0x02, hex("02 F0")), WD_STATUS_SUCCESS);
     EXPECT_EQ(in(1).first, WD_STATUS_TRANSFER_TIMEOUT);
     EXPECT_EQ(adapter.with_firmware([](const BulkAdapterFirmware &f) { return f.rejected_packets(); }),
-              1u);
+              1U);
 }
 
 TEST_F(DevicesSimAdapter, OtherPipesStallAndNullBuffersAreRefused) {
@@ -69,9 +69,9 @@ TEST_F(DevicesSimAdapter, OtherPipesStallAndNullBuffersAreRefused) {
     EXPECT_EQ(in(1, 0x02).first, WD_STATUS_STALL);
     std::uint32_t moved = 99;
     EXPECT_EQ(model.bulk(model.context, 0x02, 0, nullptr, 2, &moved), WD_STATUS_INVALID_PARAMETER);
-    EXPECT_EQ(moved, 0u);
+    EXPECT_EQ(moved, 0U);
     EXPECT_EQ(adapter.with_firmware([](const BulkAdapterFirmware &f) { return f.rejected_packets(); }),
-              0u);
+              0U);
 }
 
 TEST_F(DevicesSimAdapter, DemoBenchAnswersAtItsAddresses) {

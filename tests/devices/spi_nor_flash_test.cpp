@@ -26,15 +26,15 @@ protected:
         return miso;
     }
     Bytes read(std::uint32_t address, std::size_t count) {
-        Bytes command{0x03, static_cast<std::uint8_t>(address >> 16u),
-                      static_cast<std::uint8_t>(address >> 8u), static_cast<std::uint8_t>(address)};
+        Bytes command{0x03, static_cast<std::uint8_t>(address >> 16U),
+                      static_cast<std::uint8_t>(address >> 8U), static_cast<std::uint8_t>(address)};
         command.resize(4 + count, 0x00);
         const Bytes miso = frame(command);
         return {miso.begin() + 4, miso.end()};
     }
     void program(std::uint32_t address, const Bytes &data) {
-        Bytes command{0x02, static_cast<std::uint8_t>(address >> 16u),
-                      static_cast<std::uint8_t>(address >> 8u), static_cast<std::uint8_t>(address)};
+        Bytes command{0x02, static_cast<std::uint8_t>(address >> 16U),
+                      static_cast<std::uint8_t>(address >> 8U), static_cast<std::uint8_t>(address)};
         command.insert(command.end(), data.begin(), data.end());
         frame(command);
     }
@@ -46,7 +46,7 @@ protected:
 
 TEST_F(DevicesSpiNorFlash, AnswersJedecIdAndStartsErased) {
     EXPECT_EQ(frame({0x9F, 0, 0, 0, 0}), (Bytes{0xFF, 0x5A, 0x40, 0x18, 0xFF}));
-    EXPECT_EQ(flash->capacity(), 16u * 1024u * 1024u);
+    EXPECT_EQ(flash->capacity(), 16U * 1024U * 1024U);
     EXPECT_EQ(read(0x000100, 4), Bytes(4, 0xFF));
     EXPECT_EQ(status(), 0x00);
 }
