@@ -18,9 +18,9 @@
 
 namespace {
 
-constexpr uint8_t kEeprom = 0xA0;        // 8-bit bus form; the library sets the R/W bit
-constexpr uint8_t kStartAddress = 0x10;  // word address of the block, at a page start
-constexpr std::size_t kPageBytes = 8;    // a 24C02 write must stay inside one page
+constexpr uint8_t kEeprom = 0xA0;      // 8-bit bus form; the library sets the R/W bit
+constexpr uint8_t kBlockStart = 0x10;  // word address of the block, at a page start
+constexpr std::size_t kPageBytes = 8;  // a 24C02 write must stay inside one page
 
 }  // namespace
 
@@ -50,10 +50,10 @@ int main() {
         const auto *page = reinterpret_cast<const uint8_t *>(text.data() + offset);
         const auto count = static_cast<uint16_t>(std::min(kPageBytes, text.size() - offset));
         const uint8_t status =
-            I2CWriteArray(kEeprom, static_cast<uint8_t>(kStartAddress + offset), count, page);
+            I2CWriteArray(kEeprom, static_cast<uint8_t>(kBlockStart + offset), count, page);
         if (status != 0) {
-            std::fprintf(stderr, "page write at 0x%02zX failed: status %u\n",
-                         kStartAddress + offset, status);
+            std::fprintf(stderr, "page write at 0x%02zX failed: status %u\n", kBlockStart + offset,
+                         status);
             return 1;
         }
     }
@@ -61,12 +61,12 @@ int main() {
     // Read it back: the word address, a repeated start, then the bytes.
     std::array<uint8_t, text.size()> block{};
     const uint8_t status =
-        I2CReadArray(kEeprom, kStartAddress, static_cast<uint16_t>(block.size()), block.data());
+        I2CReadArray(kEeprom, kBlockStart, static_cast<uint16_t>(block.size()), block.data());
     if (status != 0) {
         std::fprintf(stderr, "read failed: status %u\n", status);
         return 1;
     }
-    std::printf("EEPROM 0x%02X-0x%02zX:", kStartAddress, kStartAddress + block.size() - 1);
+    std::printf("EEPROM 0x%02X-0x%02zX:", kBlockStart, kBlockStart + block.size() - 1);
     for (const uint8_t byte : block) {
         std::printf(" %02X", byte);
     }
