@@ -1,0 +1,51 @@
+# Checks an installed prefix: cmake -DPREFIX=... -DLIBDIR=... -P check_layout.cmake
+set(errors "")
+foreach(path
+    ${LIBDIR}/libtessbridge.so ${LIBDIR}/libwdapi801.so
+    include/tessbridge.h include/wdapi801.h
+    ${LIBDIR}/pkgconfig/tessbridge.pc ${LIBDIR}/pkgconfig/wdapi801.pc
+    ${LIBDIR}/cmake/Tessbridge/TessbridgeConfig.cmake
+    ${LIBDIR}/cmake/Tessbridge/TessbridgeConfigVersion.cmake)
+  if(NOT EXISTS "${PREFIX}/${path}")
+    string(APPEND errors "missing: ${path}\n")
+  endif()
+endforeach()
+
+# The simulated toolkit is for tests and demos only.
+file(GLOB_RECURSE sim_files "${PREFIX}/*sim*")
+if(sim_files)
+  string(APPEND errors "simulated toolkit files installed: ${sim_files}\n")
+endif()
+# The installed toolkit is the real one.
+file(STRINGS "${PREFIX}/${LIBDIR}/libwdapi801.so" usb_needed REGEX "libusb-1\\.0\\.so")
+if(NOT usb_needed)
+  string(APPEND errors "libwdapi801.so is not the libusb toolkit\n")
+endif()
+
+# The udev rule tags both adapters' IDs for the seat's user.
+file(GLOB_RECURSE rules "${PREFIX}/*.rules")
+if(NOT rules)
+  string(APPEND errors "no udev rule installed\n")
+else()
+  file(READ "${rules}" rule_text)
+  foreach(pair "04cc\", ATTR{idProduct}==\"f297" "18e4\", ATTR{idProduct}==\"2000")
+    string(FIND "${rule_text}" "ATTR{idVendor}==\"${pair}\", TAG+=\"uaccess\"" at)
+    if(at LESS 0)
+      string(APPEND errors "udev rule lacks ${pair} with the uaccess tag\n")
+    endif()
+  endforeach()
+  if(rule_text MATCHES "MODE=\"0?[0-7][0-7][2367]\"")
+    string(APPEND errors "udev rule makes a node world-writable\n")
+  endif()
+endif()
+
+execute_process(COMMAND find "${PREFIX}" ! -type l -perm -0002 -print
+  OUTPUT_VARIABLE writable OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(writable)
+  string(APPEND errors "world-writable: ${writable}\n")
+endif()
+
+if(errors)
+  message(FATAL_ERROR "${errors}")
+endif()
+message(STATUS "installed layout as expected in ${PREFIX}")
