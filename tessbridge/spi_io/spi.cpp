@@ -95,7 +95,8 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Generic(uint16_t count,
             return kNotAnswered;
         }
         if (count == 0) {
-            // Nothing read back: callers get the packet's block count, as ever.
+            // Nothing read back: the result is the packet's block count, on
+            // which callers rely.
             return packet.framed()[0];
         }
         std::copy(reply.begin(), reply.end(), readData);
