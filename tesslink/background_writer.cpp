@@ -37,7 +37,7 @@ void runWrite(WriteJob &job) {
 // library code after the library is unloaded: finished workers are joined when
 // the next write starts, and all of them when this object is destroyed.
 class Workers {
-public:
+  public:
     Workers() = default;
     Workers(const Workers &) = delete;
     Workers &operator=(const Workers &) = delete;
@@ -61,7 +61,7 @@ public:
         }
     }
 
-private:
+  private:
     struct Worker {
         std::shared_ptr<WriteJob> job;
         std::thread thread;

@@ -29,9 +29,12 @@ Exchange exchange(const Report &request) {
         return {Outcome::NotSent, {}};
     }
     switch (transport.writeReport(request)) {
-        case WriteResult::NotSent: return {Outcome::NotSent, {}};
-        case WriteResult::TooLong: return {Outcome::TooLong, {}};
-        case WriteResult::Sent: break;
+        case WriteResult::NotSent:
+            return {Outcome::NotSent, {}};
+        case WriteResult::TooLong:
+            return {Outcome::TooLong, {}};
+        case WriteResult::Sent:
+            break;
     }
     Exchange result{Outcome::NoReply, {}};
     if (channel->readReport(result.reply)) {
@@ -43,9 +46,12 @@ Exchange exchange(const Report &request) {
 std::uint8_t i2cStatus(const Exchange &ex) {
     switch (ex.outcome) {
         case Outcome::NotSent:
-        case Outcome::NoReply: return kStatusNoAnswer;
-        case Outcome::TooLong: return kStatusBadLength;
-        case Outcome::Replied: return ex.reply[kReplyStatusByte];
+        case Outcome::NoReply:
+            return kStatusNoAnswer;
+        case Outcome::TooLong:
+            return kStatusBadLength;
+        case Outcome::Replied:
+            return ex.reply[kReplyStatusByte];
     }
     return kStatusNoAnswer;
 }
@@ -56,7 +62,9 @@ Report header(std::initializer_list<std::uint8_t> bytes) {
     return report;
 }
 
-std::uint16_t low16(unsigned int value) { return static_cast<std::uint16_t>(value & 0xFFFFU); }
+std::uint16_t low16(unsigned int value) {
+    return static_cast<std::uint16_t>(value & 0xFFFFU);
+}
 
 std::uint8_t i2cRead(std::uint8_t address, unsigned int length, std::uint8_t *data,
                      std::uint8_t command) {
@@ -208,12 +216,15 @@ unsigned short TESSLINK_CALL MPUSetI2CFrequency(unsigned int value) {
 }
 
 unsigned short TESSLINK_CALL MPUGetI2CFrequency(void) {
-    return guarded(std::uint16_t{0}, [] { return infoValue(header({kCmdGetI2CClock, kInfoMarker})); });
+    return guarded(std::uint16_t{0}, [] {
+        return infoValue(header({kCmdGetI2CClock, kInfoMarker}));
+    });
 }
 
 unsigned short TESSLINK_CALL MPUSBGetDeviceVersion(void) {
-    return guarded(std::uint16_t{0},
-                   [] { return infoValue(header({kCmdDeviceVersion, kInfoMarker})); });
+    return guarded(std::uint16_t{0}, [] {
+        return infoValue(header({kCmdDeviceVersion, kInfoMarker}));
+    });
 }
 
 unsigned short TESSLINK_CALL MPUSBFlashLED(void) {
@@ -224,6 +235,8 @@ unsigned char TESSLINK_CALL MPUReset(void) {
     return guarded(kResetNotSent, [] { return reset(); });
 }
 
-int TESSLINK_CALL MPUSBGetDLLVersion(void) { return kDllVersion; }
+int TESSLINK_CALL MPUSBGetDLLVersion(void) {
+    return kDllVersion;
+}
 
 }  // extern "C"

@@ -30,7 +30,7 @@ using Report = std::vector<std::uint8_t>;
 
 // An open reading handle on the adapter. Destroying it closes the handle.
 class HidReplyChannel {
-public:
+  public:
     virtual ~HidReplyChannel() = default;
 
     // Blocks until one input report arrives or kTransferTimeout has passed.
@@ -50,7 +50,7 @@ enum class WriteResult {
 };
 
 class HidTransport {
-public:
+  public:
     virtual ~HidTransport() = default;
 
     // Finds and opens the adapter for reading. Blocks only for the search.

@@ -17,10 +17,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <dirent.h>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <dirent.h>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -38,7 +38,7 @@ namespace {
 const char *const kHidrawClassDir = "/sys/class/hidraw";
 
 class FileDescriptor {
-public:
+  public:
     FileDescriptor() = default;
     explicit FileDescriptor(int fd) : fd_(fd) {}
     FileDescriptor(FileDescriptor &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
@@ -62,7 +62,7 @@ public:
         fd_ = -1;
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -78,7 +78,8 @@ std::vector<std::pair<unsigned, std::string>> hidrawEntriesInIndexOrder() {
     if (dir == nullptr) {
         return entries;
     }
-    while (const dirent *entry = ::readdir(dir)) {
+    // readdir on a DIR of our own is safe across threads.
+    while (const dirent *entry = ::readdir(dir)) {  // NOLINT(concurrency-mt-unsafe)
         const std::string name = entry->d_name;
         constexpr std::string_view kPrefix = "hidraw";
         if (name.size() <= kPrefix.size() || name.compare(0, kPrefix.size(), kPrefix) != 0) {
@@ -159,7 +160,7 @@ std::optional<OpenAdapter> openAdapter(int extraFlags) {
 }
 
 class HidrawReplyChannel final : public HidReplyChannel {
-public:
+  public:
     explicit HidrawReplyChannel(OpenAdapter adapter) : adapter_(std::move(adapter)) {}
 
     bool readReport(Report &report) override {
@@ -194,12 +195,12 @@ public:
         }
     }
 
-private:
+  private:
     OpenAdapter adapter_;
 };
 
 class HidrawTransport final : public HidTransport {
-public:
+  public:
     std::unique_ptr<HidReplyChannel> openReplyChannel() override {
         auto adapter = openAdapter(O_NONBLOCK);
         if (!adapter) {

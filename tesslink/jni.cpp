@@ -14,9 +14,11 @@ namespace {
 // every path: with mode 0 the bytes reach the Java array, with JNI_ABORT the
 // Java array stays as it was.
 class ArrayElements {
-public:
+  public:
     ArrayElements(JNIEnv *env, jbyteArray array, jint releaseMode)
-        : env_(env), array_(array), mode_(releaseMode),
+        : env_(env),
+          array_(array),
+          mode_(releaseMode),
           elements_(env->GetByteArrayElements(array, nullptr)) {}
     ArrayElements(const ArrayElements &) = delete;
     ArrayElements &operator=(const ArrayElements &) = delete;
@@ -26,9 +28,11 @@ public:
         }
     }
 
-    [[nodiscard]] unsigned char *bytes() const { return reinterpret_cast<unsigned char *>(elements_); }
+    [[nodiscard]] unsigned char *bytes() const {
+        return reinterpret_cast<unsigned char *>(elements_);
+    }
 
-private:
+  private:
     JNIEnv *env_;
     jbyteArray array_;
     jint mode_;
@@ -54,8 +58,12 @@ jbyte withArray(JNIEnv *env, jbyteArray array, jint length, jint releaseMode, Op
     return static_cast<jbyte>(operation(elements.bytes()));
 }
 
-unsigned char u8(jint value) { return static_cast<unsigned char>(value & 0xFF); }
-unsigned int u32(jint value) { return static_cast<unsigned int>(value); }
+unsigned char u8(jint value) {
+    return static_cast<unsigned char>(value & 0xFF);
+}
+unsigned int u32(jint value) {
+    return static_cast<unsigned int>(value);
+}
 
 }  // namespace
 

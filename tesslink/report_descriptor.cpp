@@ -33,7 +33,9 @@ struct GlobalState {
     std::uint8_t reportId = 0;
 };
 
-std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) { return std::min(a + b, kBitCap); }
+std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
+    return std::min(a + b, kBitCap);
+}
 
 std::size_t longestReportBytes(const std::map<std::uint8_t, std::uint64_t> &bitsById) {
     std::uint64_t longest = 0;
@@ -83,26 +85,34 @@ std::optional<ReportLengths> parseReportLengths(std::span<const std::uint8_t> de
         const auto tag = static_cast<std::uint8_t>(prefix >> 4);
         if (type == kTypeGlobal) {
             switch (tag) {
-                case kGlobalReportSize: global.reportSize = value; break;
-                case kGlobalReportCount: global.reportCount = value; break;
+                case kGlobalReportSize:
+                    global.reportSize = value;
+                    break;
+                case kGlobalReportCount:
+                    global.reportCount = value;
+                    break;
                 case kGlobalReportId:
                     global.reportId = static_cast<std::uint8_t>(value);
                     numbered = true;
                     break;
-                case kGlobalPush: stack.push_back(global); break;
+                case kGlobalPush:
+                    stack.push_back(global);
+                    break;
                 case kGlobalPop:
                     if (!stack.empty()) {
                         global = stack.back();
                         stack.pop_back();
                     }
                     break;
-                default: break;
+                default:
+                    break;
             }
         } else if (type == kTypeMain && (tag == kMainInput || tag == kMainOutput)) {
             auto &bits = tag == kMainInput ? inputBits : outputBits;
             const std::uint64_t itemBits =
                 std::min(global.reportSize, kBitCap) * std::min(global.reportCount, kBitCap);
-            bits[global.reportId] = saturatingAdd(bits[global.reportId], std::min(itemBits, kBitCap));
+            bits[global.reportId] =
+                saturatingAdd(bits[global.reportId], std::min(itemBits, kBitCap));
         }
     }
     return ReportLengths{longestReportBytes(inputBits), longestReportBytes(outputBits), numbered};

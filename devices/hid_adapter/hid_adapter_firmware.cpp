@@ -22,22 +22,31 @@ std::optional<HidReport> HidAdapterFirmware::handle(std::span<const std::uint8_t
     reply[1] = at(report, 1);
     reply[2] = at(report, 2);
     switch (at(report, 1)) {
-        case 0x00: putWord(reply, kVersion); return reply;
+        case 0x00:
+            putWord(reply, kVersion);
+            return reply;
         case 0x41:
-        case 0x43: return i2cRead(report, std::move(reply));
+        case 0x43:
+            return i2cRead(report, std::move(reply));
         case 0x42:
-        case 0x44: return i2cWrite(report, std::move(reply));
+        case 0x44:
+            return i2cWrite(report, std::move(reply));
         case 0x45:
             clock_ = static_cast<std::uint16_t>(at(report, 3) | (at(report, 4) << 8));
             putWord(reply, clock_);
             return reply;
-        case 0x46: putWord(reply, clock_); return reply;
-        case 0xA0: ++ledFlashes_; return reply;
+        case 0x46:
+            putWord(reply, clock_);
+            return reply;
+        case 0xA0:
+            ++ledFlashes_;
+            return reply;
         case 0xFF:
             ++resets_;
             clock_ = kDefaultClock;
             return std::nullopt;
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 

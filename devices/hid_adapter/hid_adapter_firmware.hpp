@@ -29,7 +29,7 @@ namespace hid_adapter {
 using HidReport = std::vector<std::uint8_t>;
 
 class HidAdapterFirmware {
-public:
+  public:
     static constexpr std::size_t kReportLength = 65;  // report ID + 64 bytes
     static constexpr std::uint16_t kVersion = 0x0105;
     static constexpr std::uint16_t kDefaultClock = 100;
@@ -44,7 +44,7 @@ public:
     [[nodiscard]] unsigned ledFlashes() const { return ledFlashes_; }
     [[nodiscard]] unsigned resets() const { return resets_; }
 
-private:
+  private:
     HidReport i2cRead(std::span<const std::uint8_t> report, HidReport reply);
     HidReport i2cWrite(std::span<const std::uint8_t> report, HidReport reply);
 

@@ -9,7 +9,7 @@
 namespace hid_adapter {
 
 class I2cTarget {
-public:
+  public:
     virtual ~I2cTarget() = default;
     // A write transaction with the bytes that follow the address byte.
     // false: the target did not acknowledge a byte.
@@ -26,7 +26,7 @@ enum class I2cResult : std::uint8_t {
 };
 
 class I2cBus {
-public:
+  public:
     // The target stays owned by the caller and must outlive the bus.
     void attach(std::uint8_t address7, I2cTarget &target) { targets_[address7] = &target; }
     void detach(std::uint8_t address7) { targets_.erase(address7); }
@@ -36,7 +36,7 @@ public:
     I2cResult writeRead(std::uint8_t address7, std::span<const std::uint8_t> prefix,
                         std::span<std::uint8_t> bytes);
 
-private:
+  private:
     std::map<std::uint8_t, I2cTarget *> targets_;
 };
 

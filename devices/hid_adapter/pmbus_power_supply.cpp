@@ -61,26 +61,34 @@ bool PmbusPowerSupply::write(std::span<const std::uint8_t> bytes) {
         case pmbus::kMfrId:
             // Read-only: selecting them for a read is fine, writing data is not.
             return data.empty() ? true : refuse();
-        default: return refuse();
+        default:
+            return refuse();
     }
 }
 
 std::vector<std::uint8_t> PmbusPowerSupply::readData(std::uint8_t command) const {
     const PageState &state = pages_[page_];
     switch (command) {
-        case pmbus::kPage: return {page_};
-        case pmbus::kVoutMode: return {pmbus::kVoutModeLinearExp9};
+        case pmbus::kPage:
+            return {page_};
+        case pmbus::kVoutMode:
+            return {pmbus::kVoutModeLinearExp9};
         case pmbus::kVoutCommand:
-        case pmbus::kReadVout: return word(state.voutCommand);
-        case pmbus::kStatusWord: return word(state.status);
-        case pmbus::kReadIout: return word(state.iout);
-        case pmbus::kReadTemperature1: return word(state.temperature);
+        case pmbus::kReadVout:
+            return word(state.voutCommand);
+        case pmbus::kStatusWord:
+            return word(state.status);
+        case pmbus::kReadIout:
+            return word(state.iout);
+        case pmbus::kReadTemperature1:
+            return word(state.temperature);
         case pmbus::kMfrId: {
             std::vector<std::uint8_t> block{static_cast<std::uint8_t>(manufacturer_.size())};
             block.insert(block.end(), manufacturer_.begin(), manufacturer_.end());
             return block;
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 

@@ -47,7 +47,7 @@ constexpr std::uint16_t linear11(int mantissa, int exponent) {
 }  // namespace pmbus
 
 class PmbusPowerSupply final : public I2cTarget {
-public:
+  public:
     static constexpr std::size_t kPages = 2;
 
     struct PageState {
@@ -66,8 +66,8 @@ public:
     PageState &pageState(std::size_t page) { return pages_.at(page); }
     void setManufacturer(std::string id) { manufacturer_ = std::move(id); }
 
-private:
-    std::vector<std::uint8_t> readData(std::uint8_t command) const;
+  private:
+    [[nodiscard]] std::vector<std::uint8_t> readData(std::uint8_t command) const;
     bool refuse();
 
     std::array<PageState, kPages> pages_{};

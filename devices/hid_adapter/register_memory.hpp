@@ -10,7 +10,7 @@
 namespace hid_adapter {
 
 class RegisterMemory final : public I2cTarget {
-public:
+  public:
     RegisterMemory();
 
     bool write(std::span<const std::uint8_t> bytes) override;
@@ -18,7 +18,7 @@ public:
 
     std::array<std::uint8_t, 256> &cells() { return cells_; }
 
-private:
+  private:
     std::array<std::uint8_t, 256> cells_{};
     std::uint8_t pointer_ = 0;
 };

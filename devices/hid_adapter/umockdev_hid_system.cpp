@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <umockdev.h>
@@ -14,6 +13,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -31,7 +31,7 @@ void appendCount(std::vector<std::uint8_t> &rd, std::size_t count) {
 
 std::string hex(std::uint32_t value, int digits) {
     std::array<char, 16> text{};
-    std::snprintf(text.data(), text.size(), "%0*X", digits, value);
+    (void)std::snprintf(text.data(), text.size(), "%0*X", digits, value);
     return text.data();
 }
 
@@ -98,7 +98,9 @@ std::vector<std::uint8_t> reportDescriptorFor(const ReportFormat &format) {
 
 ServedInterface::ServedInterface(const HidrawInterface &desc, int masterFd,
                                  ReportResponder responder)
-    : description(desc), descriptor(reportDescriptorFor(desc.format)), masterFd_(masterFd),
+    : description(desc),
+      descriptor(reportDescriptorFor(desc.format)),
+      masterFd_(masterFd),
       responder_(std::move(responder)) {
     std::array<char, 128> name{};
     if (::ptsname_r(masterFd_, name.data(), name.size()) == 0) {
@@ -136,7 +138,7 @@ bool ServedInterface::hostHasDeviceOpen() const {
     }
     bool open = false;
     std::array<char, 256> target{};
-    while (const dirent *entry = ::readdir(fds)) {
+    while (const dirent *entry = ::readdir(fds)) {  // NOLINT(concurrency-mt-unsafe): own DIR
         const std::string link = std::string("/proc/self/fd/") + entry->d_name;
         const ssize_t n = ::readlink(link.c_str(), target.data(), target.size() - 1);
         if (n > 0 && slavePath_ == std::string(target.data(), static_cast<std::size_t>(n))) {
@@ -197,7 +199,7 @@ void ServedInterface::serve() {
 }
 
 UmockdevHidSystem::UmockdevHidSystem() : testbed_(umockdev_testbed_new()) {
-    if (!umockdev_in_mock_environment()) {
+    if (umockdev_in_mock_environment() == FALSE) {
         g_object_unref(testbed_);
         throw std::runtime_error("not running under umockdev-wrapper");
     }
@@ -216,7 +218,8 @@ void UmockdevHidSystem::addToSysfs(const HidrawInterface &d, const std::vector<s
     const std::string n = std::to_string(d.index);
     const std::string vid = hex(d.vendor, 4);
     const std::string pid = hex(d.product, 4);
-    const std::string usb = "/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(d.index + 1);
+    const std::string usb =
+        "/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(d.index + 1);
     const std::string hidName = "0003:" + vid + ":" + pid + "." + hex(d.index + 1, 4);
     const std::string hidPath = usb + "/1-" + std::to_string(d.index + 1) + ":1.0/" + hidName;
     std::string rdescHex;
@@ -238,7 +241,7 @@ void UmockdevHidSystem::addToSysfs(const HidrawInterface &d, const std::vector<s
     text += "E: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw" + n + "\nE: MAJOR=241\nE: MINOR=" + n +
             "\nA: dev=241:" + n + "\\n\nL: device=../../../" + hidName + "\n";
     GError *error = nullptr;
-    if (!umockdev_testbed_add_from_string(testbed_, text.c_str(), &error)) {
+    if (umockdev_testbed_add_from_string(testbed_, text.c_str(), &error) == FALSE) {
         const std::string message = error != nullptr ? error->message : "unknown error";
         if (error != nullptr) {
             g_error_free(error);
@@ -258,7 +261,7 @@ ServedInterface &UmockdevHidSystem::addServedInterface(const HidrawInterface &de
     UMockdevIoctlBase *handler = umockdev_ioctl_base_new();
     handlers_.push_back(handler);
     GError *error = nullptr;
-    if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error)) {
+    if (umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error) == FALSE) {
         if (error != nullptr) {
             g_error_free(error);
         }
@@ -269,8 +272,8 @@ ServedInterface &UmockdevHidSystem::addServedInterface(const HidrawInterface &de
     if (masterFd < 0) {
         throw std::runtime_error("umockdev: " + node + " has no PTY");
     }
-    auto &served =
-        served_.emplace_back(std::make_unique<ServedInterface>(description, masterFd, std::move(responder)));
+    auto &served = served_.emplace_back(
+        std::make_unique<ServedInterface>(description, masterFd, std::move(responder)));
     g_signal_connect(handler, "handle-ioctl", G_CALLBACK(onIoctl), served.get());
     return *served;
 }

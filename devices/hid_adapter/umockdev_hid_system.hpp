@@ -29,14 +29,17 @@
 
 #include "hid_adapter_firmware.hpp"
 
-using UMockdevTestbed = struct _UMockdevTestbed;
-using UMockdevIoctlBase = struct _UMockdevIoctlBase;
+// umockdev's own type names.
+using UMockdevTestbed =
+    struct _UMockdevTestbed;  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
+using UMockdevIoctlBase =
+    struct _UMockdevIoctlBase;  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 
 namespace hid_adapter {
 
 // Layout of a vendor-defined device with one input and one output report.
 struct ReportFormat {
-    std::size_t payload = 64;             // bytes after the report-ID byte
+    std::size_t payload = 64;              // bytes after the report-ID byte
     std::optional<std::uint8_t> reportId;  // set: the device numbers its reports
 };
 
@@ -55,7 +58,7 @@ struct HidrawInterface {
 using ReportResponder = std::function<std::optional<HidReport>(std::span<const std::uint8_t>)>;
 
 class ServedInterface {
-public:
+  public:
     ServedInterface(const HidrawInterface &description, int masterFd, ReportResponder responder);
     ServedInterface(const ServedInterface &) = delete;
     ServedInterface &operator=(const ServedInterface &) = delete;
@@ -73,7 +76,7 @@ public:
     const HidrawInterface description;
     const std::vector<std::uint8_t> descriptor;
 
-private:
+  private:
     void serve();
     bool hostHasDeviceOpen() const;
     void deliver(HidReport reply);
@@ -90,7 +93,7 @@ private:
 };
 
 class UmockdevHidSystem {
-public:
+  public:
     UmockdevHidSystem();
     UmockdevHidSystem(const UmockdevHidSystem &) = delete;
     UmockdevHidSystem &operator=(const UmockdevHidSystem &) = delete;
@@ -104,7 +107,7 @@ public:
     ServedInterface &addServedInterface(const HidrawInterface &description,
                                         ReportResponder responder);
 
-private:
+  private:
     void addToSysfs(const HidrawInterface &description, const std::vector<std::uint8_t> &rdesc,
                     bool ptyNode);
 

@@ -18,7 +18,7 @@ int main(int argc, char **argv) {
                                   hid_adapter::respondWith(board.firmware));
         return tesslink_pmbus_main(argc, argv);
     } catch (const std::exception &error) {
-        std::fprintf(stderr, "cannot emulate the adapter: %s\n", error.what());
+        (void)std::fprintf(stderr, "cannot emulate the adapter: %s\n", error.what());
         return 2;
     }
 }

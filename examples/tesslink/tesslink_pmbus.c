@@ -24,8 +24,10 @@ enum {
 static double linear11(unsigned word) {
     int exponent = (int)(word >> 11) & 0x1F;
     int mantissa = (int)(word & 0x7FF);
-    if (exponent > 15) exponent -= 32;
-    if (mantissa > 1023) mantissa -= 2048;
+    if (exponent > 15)
+        exponent -= 32;
+    if (mantissa > 1023)
+        mantissa -= 2048;
     return exponent >= 0 ? (double)mantissa * (double)(1 << exponent)
                          : (double)mantissa / (double)(1 << -exponent);
 }
@@ -33,7 +35,8 @@ static double linear11(unsigned word) {
 /* PMBus linear16: unsigned mantissa, exponent from VOUT_MODE. */
 static double linear16(unsigned word, unsigned char vout_mode) {
     int exponent = vout_mode & 0x1F;
-    if (exponent > 15) exponent -= 32;
+    if (exponent > 15)
+        exponent -= 32;
     return exponent >= 0 ? (double)word * (double)(1 << exponent)
                          : (double)word / (double)(1 << -exponent);
 }
@@ -59,7 +62,8 @@ int main(int argc, char **argv) {
     unsigned target;
     unsigned short version;
 
-    if (argc > 1) address = (unsigned char)strtoul(argv[1], NULL, 0);
+    if (argc > 1)
+        address = (unsigned char)strtoul(argv[1], NULL, 0);
 
     version = MPUSBGetDeviceVersion();
     if (version == 0) {

@@ -21,7 +21,7 @@ constexpr unsigned char kMemory = 0xA0;  // register memory
 constexpr unsigned char kNobody = 0x20;  // no target at this address
 
 class Commands : public ::testing::Test {
-protected:
+  protected:
     FakeTransport adapter;
 
     // The first bytes of the i-th report sent.
@@ -130,7 +130,7 @@ TEST_F(Commands, FlashLedResetAndVersionReachTheFirmware) {
     EXPECT_EQ(MPUSetI2CFrequency(400), 400);
     EXPECT_EQ(MPUReset(), 255);
     EXPECT_EQ(adapter.board.firmware.resets(), 1U);
-    EXPECT_EQ(MPUGetI2CFrequency(), 100);  // the reset restored the default
+    EXPECT_EQ(MPUGetI2CFrequency(), 100);   // the reset restored the default
     EXPECT_EQ(adapter.channelsOpened, 3U);  // the reset reads no reply
 }
 
@@ -267,19 +267,20 @@ TEST_F(Commands, LengthsAreCheckedOnTheirLowSixteenBitsBeforeAnythingIsSent) {
         {"write 0", [](unsigned char *d) { return MPUI2CWrite(kMemory, 0, d, 0); }, 129, -1},
         {"write 61", [](unsigned char *d) { return MPUI2CWrite(kMemory, 61, d, 0); }, 129, -1},
         {"write 65536+5", [](unsigned char *d) { return MPUI2CWrite(kMemory, 65541, d, 0); }, 0, 5},
-        {"read array 0", [](unsigned char *d) { return MPUI2CReadArray(kMemory, 0, 0, d); }, 129, -1},
-        {"read array 257", [](unsigned char *d) { return MPUI2CReadArray(kMemory, 0, 257, d); }, 129,
+        {"read array 0", [](unsigned char *d) { return MPUI2CReadArray(kMemory, 0, 0, d); }, 129,
          -1},
+        {"read array 257", [](unsigned char *d) { return MPUI2CReadArray(kMemory, 0, 257, d); },
+         129, -1},
         {"read array 65536+5",
          [](unsigned char *d) { return MPUI2CReadArray(kMemory, 0, 65541, d); }, 0, 5},
         {"write array 0", [](unsigned char *d) { return MPUI2CWriteArray(kMemory, 0, 0, d); }, 129,
          -1},
-        {"write array 257",
-         [](unsigned char *d) { return MPUI2CWriteArray(kMemory, 0, 257, d); }, 129, -1},
-        {"read, null buffer", [](unsigned char *) { return MPUI2CRead(kMemory, 4, nullptr, 0); }, 129,
-         -1},
-        {"write, null buffer",
-         [](unsigned char *) { return MPUI2CWrite(kMemory, 4, nullptr, 0); }, 129, -1},
+        {"write array 257", [](unsigned char *d) { return MPUI2CWriteArray(kMemory, 0, 257, d); },
+         129, -1},
+        {"read, null buffer", [](unsigned char *) { return MPUI2CRead(kMemory, 4, nullptr, 0); },
+         129, -1},
+        {"write, null buffer", [](unsigned char *) { return MPUI2CWrite(kMemory, 4, nullptr, 0); },
+         129, -1},
         {"read array, null buffer",
          [](unsigned char *) { return MPUI2CReadArray(kMemory, 0, 4, nullptr); }, 129, -1},
         {"write array, null buffer",
@@ -309,8 +310,8 @@ TEST_F(Commands, SingleWriteIsRefusedWhenItsLayoutDoesNotFitTheOutputReport) {
     };
     // Six header bytes precede the data: a report of n bytes carries n - 6.
     const std::vector<Case> cases = {
-        {64, 58, 0}, {64, 59, 129}, {64, 60, 129}, {65, 59, 0},
-        {65, 60, 129}, {128, 60, 0}, {128, 61, 129},
+        {64, 58, 0},   {64, 59, 129}, {64, 60, 129},  {65, 59, 0},
+        {65, 60, 129}, {128, 60, 0},  {128, 61, 129},
     };
     const std::vector<unsigned char> data(61, 0x77);
     for (const auto &c : cases) {
@@ -335,8 +336,8 @@ TEST_F(Commands, SingleWriteIsRefusedWhenItsLayoutDoesNotFitTheOutputReport) {
 struct FailureCase {
     std::string name;
     std::function<int(unsigned char *)> call;
-    int absent;    // result with no adapter attached
-    int noReply;   // result when the adapter does not answer
+    int absent;   // result with no adapter attached
+    int noReply;  // result when the adapter does not answer
 };
 
 const std::vector<FailureCase> kFailureCases = {

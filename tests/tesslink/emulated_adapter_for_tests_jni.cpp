@@ -48,8 +48,8 @@ JNIEXPORT void JNICALL Java_EmulatedAdapterForTests_attach(JNIEnv * /*env*/, jcl
     e.system = std::make_unique<hid_adapter::UmockdevHidSystem>();
     hid_adapter::HidrawInterface description;
     description.format.payload = static_cast<std::size_t>(payload);
-    e.adapter = &e.system->addServedInterface(description,
-                                              hid_adapter::respondWith(e.board->firmware));
+    e.adapter =
+        &e.system->addServedInterface(description, hid_adapter::respondWith(e.board->firmware));
 }
 
 // An emulated system without any HID interface.
@@ -83,14 +83,14 @@ JNIEXPORT jint JNICALL Java_EmulatedAdapterForTests_memoryAt(JNIEnv * /*env*/, j
 JNIEXPORT jint JNICALL Java_EmulatedAdapterForTests_voutCommand(JNIEnv * /*env*/, jclass /*cls*/,
                                                                 jint page) {
     return inspect([page](hid_adapter::SimulatedBoard &b) {
-        return static_cast<jint>(b.powerSupply.pageState(static_cast<std::size_t>(page)).voutCommand);
+        return static_cast<jint>(
+            b.powerSupply.pageState(static_cast<std::size_t>(page)).voutCommand);
     });
 }
 
 JNIEXPORT jint JNICALL Java_EmulatedAdapterForTests_ledFlashes(JNIEnv * /*env*/, jclass /*cls*/) {
-    return inspect([](hid_adapter::SimulatedBoard &b) {
-        return static_cast<jint>(b.firmware.ledFlashes());
-    });
+    return inspect(
+        [](hid_adapter::SimulatedBoard &b) { return static_cast<jint>(b.firmware.ledFlashes()); });
 }
 
 JNIEXPORT jint JNICALL Java_EmulatedAdapterForTests_resets(JNIEnv * /*env*/, jclass /*cls*/) {

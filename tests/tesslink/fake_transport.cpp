@@ -10,7 +10,7 @@ FakeTransport *current = nullptr;
 }  // namespace
 
 class FakeReplyChannel final : public HidReplyChannel {
-public:
+  public:
     explicit FakeReplyChannel(FakeTransport &transport) : transport_(transport) {
         transport_.openQueues_.push_back(&queue_);
     }
@@ -28,14 +28,16 @@ public:
         return true;
     }
 
-private:
+  private:
     FakeTransport &transport_;
     std::deque<Report> queue_;
 };
 
 // The newest fake is the system's transport until it goes away.
 FakeTransport::FakeTransport() : previous_(std::exchange(current, this)) {}
-FakeTransport::~FakeTransport() { current = previous_; }
+FakeTransport::~FakeTransport() {
+    current = previous_;
+}
 
 std::unique_ptr<HidReplyChannel> FakeTransport::openReplyChannel() {
     ++searches;
@@ -72,6 +74,8 @@ WriteResult FakeTransport::writeReport(std::span<const std::uint8_t> layout) {
 
 }  // namespace testing
 
-HidTransport &systemTransport() { return *testing::current; }
+HidTransport &systemTransport() {
+    return *testing::current;
+}
 
 }  // namespace tesslink

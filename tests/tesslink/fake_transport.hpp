@@ -16,7 +16,7 @@
 namespace tesslink::testing {
 
 class FakeTransport final : public HidTransport {
-public:
+  public:
     FakeTransport();
     FakeTransport(const FakeTransport &) = delete;
     FakeTransport &operator=(const FakeTransport &) = delete;
@@ -37,7 +37,7 @@ public:
     unsigned channelsOpened = 0;
     unsigned searches = 0;
 
-private:
+  private:
     friend class FakeReplyChannel;
     std::vector<std::deque<Report> *> openQueues_;
     FakeTransport *previous_;

@@ -38,7 +38,7 @@ std::size_t openFileCount() {
 }
 
 class Hidraw : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<UmockdevHidSystem> system = std::make_unique<UmockdevHidSystem>();
     SimulatedBoard board;
 

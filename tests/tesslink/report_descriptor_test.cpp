@@ -25,6 +25,7 @@ struct Case {
 #define END 0xC0
 
 TEST(ReportDescriptor, DeclaredLengthsIncludeTheReportIdByte) {
+    // clang-format off
     const std::vector<Case> cases = {
         {"64-byte unnumbered reports", {HEAD, 0x95, 64, 0x81, 0x02, 0x95, 64, 0x91, 0x02, END}, 65,
          65, false, true},
@@ -57,6 +58,7 @@ TEST(ReportDescriptor, DeclaredLengthsIncludeTheReportIdByte) {
          {0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02, 0x91, 0x02}, 4098,
          4098, false, false},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const auto lengths = parseReportLengths(c.descriptor);
