@@ -198,13 +198,16 @@ TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Configure(uint32_t config);
  * returns it; 255 when not sent. */
 TESSBRIDGE_API int32_t TESSBRIDGE_CALL SPI_SetFrequency(uint32_t khz);
 
-/* Data transfers of at most 500 bytes each way (10 and a message above that).
+/* Data transfers of at most 500 bytes each way (10 and a message above that;
+ * 10 without a message for a null buffer where bytes are needed). Bytes read
+ * reach `read_data` only when the whole reply arrived.
  *   SPI_Generic:     full duplex; returns the first byte read back (the block
- *                    count when count is 0), 255 when not sent or the reply did
- *                    not arrive in full.
- *   SPI_Write:       returns the number of reply bytes that arrived (1), 255 when
- *                    not sent.
- *   SPI_WriteWithOC: the first byte stands outside the length field; 0 once sent.
+ *                    count, 1, when count is 0), 255 when not sent or the reply
+ *                    did not arrive in full.
+ *   SPI_Write:       returns the number of reply bytes that arrived (1, or 0
+ *                    when none came), 255 when not sent.
+ *   SPI_WriteWithOC: the first byte stands outside the length field; 0 once
+ *                    sent, whether or not the adapter answered; 255 when not sent.
  *   SPI_WriteRead:   write, then read; 0 when the full reply was copied, 255
  *                    otherwise. */
 TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Generic(uint16_t count, const uint8_t *write_data,
