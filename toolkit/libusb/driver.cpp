@@ -58,7 +58,12 @@ Driver::~Driver() {
         attached.device->shut_down(WD_STATUS_INVALID_HANDLE);
     }
     attached_.clear();
-    watcher_.reset();
+    if (context_) {
+        // A hotplug callback may still be running after deregistration; once
+        // the event thread is gone, none is, and the watcher can go.
+        context_->stop_events();
+    }
+    watcher_.reset();  // drops the device references it holds
     context_.reset();
 }
 

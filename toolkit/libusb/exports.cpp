@@ -5,7 +5,6 @@
 #include "driver.hpp"
 #include "info_records.hpp"
 
-#include <fault_seam.hpp>
 #include <handle_table.hpp>
 #include <wdapi801.h>
 
@@ -37,11 +36,6 @@ bool valid_bulk_pipe(uint32_t pipe, uint32_t is_read) {
 }
 
 }  // namespace
-
-namespace wdcommon {
-// The real toolkit never fails its event and mutex calls on purpose.
-wd_status injected_failure(SeamOp) { return WD_STATUS_SUCCESS; }
-}  // namespace wdcommon
 
 extern "C" {
 

@@ -22,6 +22,11 @@ wd_status UsbContext::create(std::unique_ptr<UsbContext> &out) {
 }
 
 UsbContext::~UsbContext() {
+    stop_events();
+    libusb_exit(context_);
+}
+
+void UsbContext::stop_events() {
     if (events_.joinable()) {
         stopping_.store(true);
         // Wakes a libusb_handle_events call that is waiting; the request is
@@ -29,7 +34,6 @@ UsbContext::~UsbContext() {
         libusb_interrupt_event_handler(context_);
         events_.join();
     }
-    libusb_exit(context_);
 }
 
 bool UsbContext::has_hotplug() { return libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0; }

@@ -24,9 +24,14 @@ public:
     // WD_STATUS_NO_RESOURCES when the thread cannot be started.
     static wd_status create(std::unique_ptr<UsbContext> &out);
 
-    // Stops the event thread and releases the context. Every device handle of
-    // the context must be closed first.
+    // Stops the event thread (if still running) and releases the context. Every
+    // device handle and device reference of the context must be gone first.
     ~UsbContext();
+
+    // Stops the event thread: no libusb callback runs after it returns. Nothing
+    // that needs one (a transfer, a cancellation) may be started after it.
+    // Later calls do nothing.
+    void stop_events();
 
     UsbContext(const UsbContext &) = delete;
     UsbContext &operator=(const UsbContext &) = delete;
