@@ -1,6 +1,49 @@
 // The toolkit's C entry points over libusb. Each one checks its arguments, calls
 // the core and maps the outcome to a status; nothing thrown crosses this file.
 // The Os* functions and Stat2Str come from toolkit/common.
+//
+// How this implementation keeps the contract of wdapi801.h
+//
+//   WDU_Init      Blocks for the enumeration of the devices present (no device
+//                 I/O); their attach notifications may start before it returns.
+//                 Threads: a libusb event thread, a notification thread and, on
+//                 platforms without hotplug, a polling thread (driver.hpp).
+//                 `options` is accepted and ignored. Errors:
+//                   INVALID_PARAMETER    null driver/matches/events/on_attach, count 0
+//                   ALREADY_INITIALIZED  a registration is active (also when
+//                                        called from inside a handler)
+//                   NO_RESOURCES         memory or threads
+//                   mapped libusb status libusb_init or the watcher failed
+//                 A matching device that cannot be opened or claimed (no access,
+//                 held by another program) is not reported at all.
+//   WDU_Uninit    Blocks until a running handler returned and every device is
+//                 closed; transfers still running end with INVALID_HANDLE. No
+//                 detach notifications are sent. Ignored for a stale handle and
+//                 when called on the notification thread (it would wait for
+//                 itself).
+//   WDU_GetDeviceInfo / WDU_PutDeviceInfo
+//                 No I/O, never block. The record is a copy, readable until put
+//                 back even after the device went; putting back anything else
+//                 is ignored. INVALID_PARAMETER for a null address,
+//                 INVALID_HANDLE once the detach handler has returned.
+//   WDU_TransferBulk / WDU_TransferDefaultPipe
+//                 Block the calling thread until the transfer ends (never on the
+//                 libusb event thread). The moved count is written on every
+//                 path, 0 when nothing was tried. Errors:
+//                   INVALID_PARAMETER    checked before the device is looked up:
+//                                        bulk: pipe not an endpoint address 0x01-
+//                                        0x0F/0x81-0x8F, direction bit disagreeing
+//                                        with the read flag, null buffer with a
+//                                        length, length over INT_MAX; control:
+//                                        null setup, data stage (wLength) longer
+//                                        than `length`, or null buffer or a
+//                                        direction disagreeing with the read flag
+//                                        when there is a data stage
+//                   INVALID_HANDLE       unknown handle, or detach handler returned
+//                   DEVICE_GONE          pulled out (also for a transfer that was
+//                                        running then, and inside the detach handler)
+//                   TRANSFER_TIMEOUT     the limit passed (the count tells what moved)
+//                   STALL, OVERFLOW, IO_ERROR, NO_RESOURCES  (status_map.hpp)
 #include "device.hpp"
 #include "driver.hpp"
 #include "info_records.hpp"
