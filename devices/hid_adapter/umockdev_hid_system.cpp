@@ -131,7 +131,7 @@ void ServedInterface::inspect(const std::function<void()> &look) const {
 // hidraw keeps an input report only for the files open when it arrives; a PTY
 // would keep it for whoever opens the device next. Count this process's open
 // handles on the PTY's far end to tell the two apart.
-bool ServedInterface::hostHasDeviceOpen() const {
+bool ServedInterface::openByHost() const {
     DIR *fds = ::opendir("/proc/self/fd");
     if (fds == nullptr) {
         return true;
@@ -158,7 +158,7 @@ void ServedInterface::deliver(HidReport reply) {
         reply[0] = *format.reportId;
         from = 0;
     }
-    if (!hostHasDeviceOpen()) {
+    if (!openByHost()) {
         ++dropped_;
         return;
     }

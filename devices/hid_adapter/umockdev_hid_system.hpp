@@ -70,6 +70,8 @@ class ServedInterface {
     [[nodiscard]] unsigned droppedReplies() const { return dropped_; }
     // Output reports received so far, exactly as the host wrote them.
     [[nodiscard]] std::vector<HidReport> receivedReports() const;
+    // True while some file of this process has the device open.
+    [[nodiscard]] bool openByHost() const;
     // Runs `look` while no report is being handled, to read the model's state.
     void inspect(const std::function<void()> &look) const;
 
@@ -78,7 +80,6 @@ class ServedInterface {
 
   private:
     void serve();
-    bool hostHasDeviceOpen() const;
     void deliver(HidReport reply);
 
     int masterFd_;
