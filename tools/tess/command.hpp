@@ -1,0 +1,53 @@
+// What a subcommand is: the run function the parser picks, and what it needs.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "output.hpp"
+#include "session.hpp"
+#include "tool_error.hpp"
+
+namespace CLI {
+class App;
+}
+
+namespace tess {
+
+struct Context {
+    Session &session;
+    const Output &out;
+};
+
+// Which adapters a command talks to; decides whether --sim needs umockdev.
+enum class Needs : std::uint8_t { Nothing, Bulk, Hid, Both };
+
+struct Command {
+    std::function<void(Context &)> run;
+    Needs needs = Needs::Nothing;
+};
+
+// The command chosen by the parser (empty until a subcommand's callback sets it).
+using CommandSlot = std::optional<Command>;
+
+// Each command family adds its subcommands to `app`; parsing one sets `slot`.
+void add_list_command(CLI::App &app, CommandSlot &slot);
+void add_i2c_commands(CLI::App &app, CommandSlot &slot);
+void add_i2c_recover_command(CLI::App &i2c, CommandSlot &slot);
+void add_spi_commands(CLI::App &app, CommandSlot &slot);
+void add_io_commands(CLI::App &app, CommandSlot &slot);
+void add_hid_commands(CLI::App &app, CommandSlot &slot);
+
+// ---- checks after a bridge library call --------------------------------
+
+// Throws BusError when the library presented messages (transfer failures)
+// during the call; `context` says what was being done.
+void check_bridge_messages(Context &context, const std::string &what);
+// Throws the status's error when `status` is not 0 (or messages came).
+void check_bridge_status(Context &context, std::uint8_t status, const std::string &what);
+// Throws BusError when `sent` is false (or messages came).
+void check_bridge_sent(Context &context, bool sent, const std::string &what);
+
+}  // namespace tess

@@ -1,0 +1,185 @@
+// tess: the command-line tool for the Tessbridge and Tesslink adapters.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "command_line.hpp"
+#include "hid_simulation.hpp"
+#include "output.hpp"
+#include "session.hpp"
+#include "tool_error.hpp"
+
+namespace {
+
+using namespace tess;
+
+struct BatchLine {
+    std::string text;
+    Command command;
+};
+
+bool needs_hid(Needs needs) { return needs == Needs::Hid || needs == Needs::Both; }
+
+// Splits a batch line into words; "..." and '...' group words with spaces.
+std::vector<std::string> split_words(const std::string &line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool in_word = false;
+    char quote = '\0';
+    for (const char c : line) {
+        if (quote != '\0') {
+            if (c == quote) {
+                quote = '\0';
+            } else {
+                word += c;
+            }
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+            in_word = true;
+        } else if (c == ' ' || c == '\t') {
+            if (in_word) {
+                words.push_back(word);
+                word.clear();
+                in_word = false;
+            }
+        } else {
+            word += c;
+            in_word = true;
+        }
+    }
+    if (quote != '\0') {
+        throw bad_argument("unterminated quote in: " + line, "close the quote");
+    }
+    if (in_word) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+// Parses every line of a batch file first, so that a mistake on any line
+// stops the batch before anything is sent.
+std::vector<BatchLine> read_batch(const std::string &file) {
+    std::ifstream stream;
+    std::istream *input = &std::cin;
+    if (file != "-") {
+        stream.open(file);
+        if (!stream) {
+            throw bad_argument("cannot open batch file '" + file + "'", "check the path");
+        }
+        input = &stream;
+    }
+    std::vector<BatchLine> lines;
+    std::string text;
+    unsigned number = 0;
+    while (std::getline(*input, text)) {
+        ++number;
+        const auto first = text.find_first_not_of(" \t");
+        if (first == std::string::npos || text[first] == '#') {
+            continue;
+        }
+        std::vector<std::string> words = split_words(text.substr(first));
+        auto line = make_command_line(true);
+        std::vector<std::string> reversed(words.rbegin(), words.rend());
+        try {
+            line->app->parse(reversed);
+        } catch (const CLI::ParseError &error) {
+            throw bad_argument(file + ":" + std::to_string(number) + ": " + error.what(),
+                               "tess --help lists the commands");
+        } catch (const ToolError &error) {
+            throw ToolError(error.code(), file + ":" + std::to_string(number) + ": " + error.what(),
+                            error.hint());
+        }
+        lines.push_back({text.substr(first), *line->command});
+    }
+    return lines;
+}
+
+int report(const ToolError &error, const Output &out) {
+    Output::error(error.what(), error.hint());
+    out.result(Json::object({{"error", Json::object({{"exit_code", static_cast<int>(error.code())},
+                                                     {"message", error.what()},
+                                                     {"hint", error.hint()}})}}));
+    return static_cast<int>(error.code());
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    auto line = make_command_line(false);
+    try {
+        line->app->parse(argc, argv);
+    } catch (const CLI::CallForHelp &) {
+        std::cout << line->app->help();
+        return 0;
+    } catch (const CLI::CallForAllHelp &) {
+        std::cout << line->app->help("", CLI::AppFormatMode::All);
+        return 0;
+    } catch (const CLI::CallForVersion &) {
+        std::cout << line->app->version() << '\n';
+        return 0;
+    } catch (const CLI::ParseError &error) {
+        Output::error(error.what(), "tess --help lists the commands and options; tess <command> "
+                                    "--help explains one");
+        return static_cast<int>(ExitCode::BadArgument);
+    } catch (const ToolError &error) {
+        Output::error(error.what(), error.hint());
+        return static_cast<int>(error.code());
+    }
+
+    const GlobalOptions &options = line->options;
+    const Output out(options.json);
+    try {
+        std::vector<BatchLine> commands;
+        if (!line->batch_file.empty()) {
+            commands = read_batch(line->batch_file);
+        } else {
+            commands.push_back({"", *line->command});
+        }
+        bool hid = false;
+        for (const BatchLine &command : commands) {
+            hid = hid || needs_hid(command.command.needs);
+        }
+
+        Session session(options);
+        if (options.sim && hid && HidSimulation::available()) {
+            if (!HidSimulation::under_umockdev()) {
+                HidSimulation::restart_under_umockdev(argv);
+                throw ToolError(ExitCode::Environment,
+                                "cannot start umockdev-wrapper for the simulated HID adapter",
+                                "install umockdev (Debian: umockdev), or run the tool under "
+                                "umockdev-wrapper yourself");
+            }
+            session.prepare_hid_simulation();
+        }
+
+        Context context{session, out};
+        for (const BatchLine &command : commands) {
+            if (!command.text.empty() && !out.json()) {
+                out.line("$ tess " + command.text);
+            }
+            session.begin_command();
+            try {
+                command.command.run(context);
+            } catch (...) {
+                session.end_command();
+                throw;
+            }
+            session.end_command();
+            if (!command.text.empty() && !out.json()) {
+                out.line("");
+            }
+        }
+        (void)std::fflush(stdout);
+        return 0;
+    } catch (const ToolError &error) {
+        return report(error, out);
+    } catch (const std::exception &error) {
+        return report(ToolError(ExitCode::BusError, std::string("unexpected failure: ") + error.what()),
+                      out);
+    }
+}
