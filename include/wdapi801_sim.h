@@ -120,6 +120,10 @@ WDAPI801_EXPORT uint32_t wdsim_log_count(void);
 /* Copies entry `index` (0 the oldest); returns 0 when there is no such entry. */
 WDAPI801_EXPORT int wdsim_log_entry(uint32_t index, wdsim_transfer *entry);
 WDAPI801_EXPORT void wdsim_log_clear(void);
+/* Switches the log on (non-zero, the default) or off. While it is off no
+ * transfer is recorded, so long runs (benchmarks) neither grow the log nor pay
+ * for copying every transfer's bytes. wdsim_reset does not change it. */
+WDAPI801_EXPORT void wdsim_log_enable(int enabled);
 
 #ifdef __cplusplus
 }

@@ -137,4 +137,10 @@ void wdsim_log_clear(void) {
     sim.log.clear();
 }
 
+void wdsim_log_enable(int enabled) {
+    auto &sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    sim.log_enabled = enabled != 0;
+}
+
 }  // extern "C"

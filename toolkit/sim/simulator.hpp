@@ -72,6 +72,7 @@ struct Simulator {
     std::unique_ptr<Driver> driver;
     std::array<std::deque<Fault>, kOpCount> faults;
     std::deque<LogEntry> log;
+    bool log_enabled = true;
     uint32_t open_records = 0;
 };
 

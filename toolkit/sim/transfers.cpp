@@ -12,6 +12,9 @@ constexpr uint8_t kStringDescriptor = 0x03;
 constexpr uint8_t kDeviceToHost = 0x80;
 
 void log_transfer(Simulator &sim, const wdsim_transfer &record, const uint8_t *data) {
+    if (!sim.log_enabled) {
+        return;
+    }
     LogEntry entry;
     entry.record = record;
     if (data != nullptr && record.moved > 0) {

@@ -1,0 +1,270 @@
+// The interposed C library functions behind syscall_counter.hpp. The fortified
+// inline wrappers of the C library's headers would clash with the definitions.
+#undef _FORTIFY_SOURCE
+#include "syscall_counter.hpp"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <linux/usbdevice_fs.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/ioctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace bench::syscalls {
+namespace {
+
+constexpr std::size_t kMaxLeftOut = 64;
+
+std::atomic<bool> counting{false};
+std::array<std::atomic<pid_t>, kMaxLeftOut> left_out{};
+std::atomic<std::size_t> left_out_count{0};
+
+struct AtomicCounts {
+    std::atomic<uint64_t> opens, closes, reads, writes, ioctls, polls, threads, urb_bulk_out,
+        urb_bulk_in, urb_other, urb_reaps, urb_discards, hid_descriptor_ioctls, hidraw_opens;
+};
+AtomicCounts counts{};
+
+thread_local bool inside_counter = false;
+
+pid_t this_thread() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
+
+bool counted() {
+    if (!counting.load(std::memory_order_relaxed) || inside_counter) {
+        return false;
+    }
+    const pid_t tid = this_thread();
+    const std::size_t n = left_out_count.load();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (left_out[i].load() == tid) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void bump(std::atomic<uint64_t> &counter) {
+    if (counted()) {
+        counter.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+template <typename Function>
+Function next(const char *name) {
+    void *symbol = ::dlsym(RTLD_NEXT, name);
+    if (symbol == nullptr) {
+        std::fprintf(stderr, "syscall counter: no %s after this program\n", name);
+        std::abort();
+    }
+    return reinterpret_cast<Function>(symbol);
+}
+
+void note_open(const char *path) {
+    if (!counted()) {
+        return;
+    }
+    counts.opens.fetch_add(1, std::memory_order_relaxed);
+    if (path != nullptr && std::strncmp(path, "/dev/hidraw", 11) == 0) {
+        counts.hidraw_opens.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+void note_ioctl(unsigned long request, void *argument) {
+    if (!counted()) {
+        return;
+    }
+    counts.ioctls.fetch_add(1, std::memory_order_relaxed);
+    if (request == USBDEVFS_SUBMITURB && argument != nullptr) {
+        const auto *urb = static_cast<const usbdevfs_urb *>(argument);
+        const bool bulk = urb->type == USBDEVFS_URB_TYPE_BULK;
+        const bool in = (urb->endpoint & 0x80U) != 0;
+        (bulk ? (in ? counts.urb_bulk_in : counts.urb_bulk_out) : counts.urb_other)
+            .fetch_add(1, std::memory_order_relaxed);
+    } else if (request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY) {
+        counts.urb_reaps.fetch_add(1, std::memory_order_relaxed);
+    } else if (request == USBDEVFS_DISCARDURB) {
+        counts.urb_discards.fetch_add(1, std::memory_order_relaxed);
+    } else if (request == HIDIOCGRDESCSIZE || request == HIDIOCGRDESC) {
+        counts.hid_descriptor_ioctls.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+mode_t mode_argument(int flags, va_list args) {
+    const bool has_mode = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
+    return has_mode ? static_cast<mode_t>(va_arg(args, unsigned int)) : 0;
+}
+
+}  // namespace
+
+void start() {
+    inside_counter = true;
+    const pid_t self = this_thread();
+    std::size_t n = 0;
+    if (DIR *tasks = ::opendir("/proc/self/task")) {
+        while (const dirent *entry = ::readdir(tasks)) {  // NOLINT(concurrency-mt-unsafe): own DIR
+            const int tid = std::atoi(entry->d_name);
+            if (tid > 0 && tid != self && n < kMaxLeftOut) {
+                left_out[n++].store(tid);
+            }
+        }
+        ::closedir(tasks);
+    }
+    left_out_count.store(n);
+    for (auto *counter : {&counts.opens, &counts.closes, &counts.reads, &counts.writes,
+                          &counts.ioctls, &counts.polls, &counts.threads, &counts.urb_bulk_out,
+                          &counts.urb_bulk_in, &counts.urb_other, &counts.urb_reaps,
+                          &counts.urb_discards, &counts.hid_descriptor_ioctls,
+                          &counts.hidraw_opens}) {
+        counter->store(0);
+    }
+    inside_counter = false;
+    counting.store(true);
+}
+
+Counts stop() {
+    counting.store(false);
+    return {counts.opens.load(),        counts.closes.load(),       counts.reads.load(),
+            counts.writes.load(),       counts.ioctls.load(),       counts.polls.load(),
+            counts.threads.load(),      counts.urb_bulk_out.load(), counts.urb_bulk_in.load(),
+            counts.urb_other.load(),    counts.urb_reaps.load(),    counts.urb_discards.load(),
+            counts.hid_descriptor_ioctls.load(), counts.hidraw_opens.load()};
+}
+
+}  // namespace bench::syscalls
+
+using namespace bench::syscalls;
+
+extern "C" {
+
+int open(const char *path, int flags, ...) {
+    static const auto real = next<int (*)(const char *, int, ...)>("open");
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = mode_argument(flags, args);
+    va_end(args);
+    note_open(path);
+    return real(path, flags, mode);
+}
+
+int open64(const char *path, int flags, ...) {
+    static const auto real = next<int (*)(const char *, int, ...)>("open64");
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = mode_argument(flags, args);
+    va_end(args);
+    note_open(path);
+    return real(path, flags, mode);
+}
+
+int openat(int dir, const char *path, int flags, ...) {
+    static const auto real = next<int (*)(int, const char *, int, ...)>("openat");
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = mode_argument(flags, args);
+    va_end(args);
+    note_open(path);
+    return real(dir, path, flags, mode);
+}
+
+int openat64(int dir, const char *path, int flags, ...) {
+    static const auto real = next<int (*)(int, const char *, int, ...)>("openat64");
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = mode_argument(flags, args);
+    va_end(args);
+    note_open(path);
+    return real(dir, path, flags, mode);
+}
+
+FILE *fopen(const char *path, const char *mode) {
+    static const auto real = next<FILE *(*)(const char *, const char *)>("fopen");
+    note_open(path);
+    return real(path, mode);
+}
+
+FILE *fopen64(const char *path, const char *mode) {
+    static const auto real = next<FILE *(*)(const char *, const char *)>("fopen64");
+    note_open(path);
+    return real(path, mode);
+}
+
+DIR *opendir(const char *path) {
+    static const auto real = next<DIR *(*)(const char *)>("opendir");
+    note_open(path);
+    return real(path);
+}
+
+int close(int fd) {
+    static const auto real = next<int (*)(int)>("close");
+    bump(counts.closes);
+    return real(fd);
+}
+
+int fclose(FILE *file) {
+    static const auto real = next<int (*)(FILE *)>("fclose");
+    bump(counts.closes);
+    return real(file);
+}
+
+int closedir(DIR *dir) {
+    static const auto real = next<int (*)(DIR *)>("closedir");
+    bump(counts.closes);
+    return real(dir);
+}
+
+ssize_t read(int fd, void *buffer, size_t length) {
+    static const auto real = next<ssize_t (*)(int, void *, size_t)>("read");
+    bump(counts.reads);
+    return real(fd, buffer, length);
+}
+
+ssize_t write(int fd, const void *buffer, size_t length) {
+    static const auto real = next<ssize_t (*)(int, const void *, size_t)>("write");
+    bump(counts.writes);
+    return real(fd, buffer, length);
+}
+
+int ioctl(int fd, unsigned long request, ...) noexcept {
+    static const auto real = next<int (*)(int, unsigned long, ...)>("ioctl");
+    va_list args;
+    va_start(args, request);
+    void *argument = va_arg(args, void *);
+    va_end(args);
+    note_ioctl(request, argument);
+    return real(fd, request, argument);
+}
+
+int poll(pollfd *fds, nfds_t count, int timeout_ms) {
+    static const auto real = next<int (*)(pollfd *, nfds_t, int)>("poll");
+    bump(counts.polls);
+    return real(fds, count, timeout_ms);
+}
+
+int ppoll(pollfd *fds, nfds_t count, const timespec *timeout, const sigset_t *mask) {
+    static const auto real =
+        next<int (*)(pollfd *, nfds_t, const timespec *, const sigset_t *)>("ppoll");
+    bump(counts.polls);
+    return real(fds, count, timeout, mask);
+}
+
+int pthread_create(pthread_t *thread, const pthread_attr_t *attributes, void *(*body)(void *),
+                   void *argument) noexcept {
+    static const auto real =
+        next<int (*)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *)>(
+            "pthread_create");
+    bump(counts.threads);
+    return real(thread, attributes, body, argument);
+}
+
+}  // extern "C"
