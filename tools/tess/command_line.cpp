@@ -21,7 +21,9 @@ void add_batch_command(CLI::App &app, CommandLine &line) {
         "batch", "Run commands from a file (or - for standard input), one per line, against "
                  "the same adapters; with --sim the simulated devices keep their state from "
                  "line to line");
-    batch->add_option("file", line.batch_file, "File of commands ('#' starts a comment)")
+    batch->add_option("file", line.batch_file,
+                      "File of commands: '#' starts a comment, a leading '-' lets the batch go "
+                      "on when that line fails")
         ->required();
     batch->callback([&line] { line.command = Command{nullptr, Needs::Nothing}; });
 }

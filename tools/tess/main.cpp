@@ -21,6 +21,7 @@ using namespace tess;
 struct BatchLine {
     std::string text;
     Command command;
+    bool keep_going = false;  // the line began with '-': its failure does not stop the batch
 };
 
 bool needs_hid(Needs needs) { return needs == Needs::Hid || needs == Needs::Both; }
@@ -61,8 +62,9 @@ std::vector<std::string> split_words(const std::string &line) {
     return words;
 }
 
-// Parses every line of a batch file first, so that a mistake on any line
-// stops the batch before anything is sent.
+// Parses every line of a batch file first, so that a line the parser refuses
+// stops the batch before anything is sent. Values (addresses, counts) are
+// checked as each line runs.
 std::vector<BatchLine> read_batch(const std::string &file) {
     std::ifstream stream;
     std::istream *input = &std::cin;
@@ -82,7 +84,12 @@ std::vector<BatchLine> read_batch(const std::string &file) {
         if (first == std::string::npos || text[first] == '#') {
             continue;
         }
-        std::vector<std::string> words = split_words(text.substr(first));
+        std::string command_text = text.substr(first);
+        const bool keep_going = command_text[0] == '-';
+        if (keep_going) {
+            command_text.erase(0, 1);
+        }
+        std::vector<std::string> words = split_words(command_text);
         auto line = make_command_line(true);
         std::vector<std::string> reversed(words.rbegin(), words.rend());
         try {
@@ -94,7 +101,7 @@ std::vector<BatchLine> read_batch(const std::string &file) {
             throw ToolError(error.code(), file + ":" + std::to_string(number) + ": " + error.what(),
                             error.hint());
         }
-        lines.push_back({text.substr(first), *line->command});
+        lines.push_back({command_text, *line->command, keep_going});
     }
     return lines;
 }
@@ -136,6 +143,11 @@ int main(int argc, char **argv) {
     try {
         std::vector<BatchLine> commands;
         if (!line->batch_file.empty()) {
+            // A batch may need the HID adapter on any line, and standard input can
+            // be read once only: with --sim, move under umockdev before reading.
+            if (options.sim && HidSimulation::available() && !HidSimulation::under_umockdev()) {
+                HidSimulation::restart_under_umockdev(argv);
+            }
             commands = read_batch(line->batch_file);
         } else {
             commands.push_back({"", *line->command});
@@ -165,6 +177,12 @@ int main(int argc, char **argv) {
             session.begin_command();
             try {
                 command.command.run(context);
+            } catch (const ToolError &error) {
+                session.end_command();
+                if (!command.keep_going) {
+                    throw;
+                }
+                (void)report(error, out);
             } catch (...) {
                 session.end_command();
                 throw;

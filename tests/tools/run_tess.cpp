@@ -1,0 +1,105 @@
+#include "run_tess.hpp"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char **environ;
+
+namespace tesstest {
+
+namespace {
+
+// A temporary file that is removed again.
+class TempFile {
+public:
+    explicit TempFile(const std::string &content = {}) {
+        char name[] = "/tmp/tess-test-XXXXXX";
+        const int fd = ::mkstemp(name);
+        if (fd < 0) {
+            throw std::runtime_error("mkstemp failed");
+        }
+        (void)::close(fd);
+        path_ = name;
+        std::ofstream(path_) << content;
+    }
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+    ~TempFile() { (void)::unlink(path_.c_str()); }
+
+    [[nodiscard]] const std::string &path() const { return path_; }
+    [[nodiscard]] std::string read() const {
+        std::ifstream stream(path_);
+        std::stringstream text;
+        text << stream.rdbuf();
+        return text.str();
+    }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+Outcome run_tess(const std::vector<std::string> &arguments, const std::string &input) {
+    TempFile in(input);
+    TempFile out;
+    TempFile err;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.path().c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.path().c_str(), O_WRONLY | O_TRUNC, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.path().c_str(), O_WRONLY | O_TRUNC, 0);
+
+    std::vector<std::string> words{TESS_PROGRAM};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char *> argv;
+    for (std::string &word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, TESS_PROGRAM, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        throw std::runtime_error("cannot start " TESS_PROGRAM);
+    }
+    int status = 0;
+    (void)::waitpid(pid, &status, 0);
+    Outcome run;
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = out.read();
+    run.err = err.read();
+    return run;
+}
+
+std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::stringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> packets_sent(const std::string &err) {
+    const std::string prefix = "sim-log: out ";
+    std::vector<std::string> packets;
+    for (const std::string &line : lines_of(err)) {
+        if (line.rfind(prefix, 0) == 0) {
+            packets.push_back(line.substr(prefix.size()));
+        }
+    }
+    return packets;
+}
+
+}  // namespace tesstest

@@ -1,0 +1,24 @@
+// Runs the tess program as a process and collects what it printed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tesstest {
+
+struct Outcome {
+    int exit_code = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+// Runs tess with `arguments`; `input` becomes its standard input.
+Outcome run_tess(const std::vector<std::string> &arguments, const std::string &input = {});
+
+// The lines of a text, without their line ends.
+std::vector<std::string> lines_of(const std::string &text);
+
+// The bulk OUT packets of a --sim-log output, as "01 8c" strings.
+std::vector<std::string> packets_sent(const std::string &err);
+
+}  // namespace tesstest

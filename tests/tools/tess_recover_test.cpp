@@ -1,0 +1,65 @@
+// tess i2c recover on a simulated bus whose 24C02 holds SDA low until it has
+// seen a number of SCL clocks: the sequence on the wire and the report.
+#include <gtest/gtest.h>
+
+#include "run_tess.hpp"
+
+namespace tesstest {
+namespace {
+
+// What the recovery must send when SDA comes free after `clocks` clocks.
+std::vector<std::string> expected_sequence(int clocks) {
+    std::vector<std::string> packets{"01 8c", "01 8f"};  // I2C off, read the lines
+    for (int i = 0; i < clocks; ++i) {
+        packets.insert(packets.end(), {"01 8e 04", "01 8e 0c", "01 8f"});  // SCL low, high, look
+    }
+    packets.insert(packets.end(), {"01 8e 00", "01 8e 08", "01 8e 0c",  // STOP: SDA rises, SCL high
+                                   "01 8f", "01 8d"});                 // look, I2C on
+    return packets;
+}
+
+TEST(TessRecover, ClocksUntilSdaIsReleasedThenSendsStop) {
+    struct Case {
+        unsigned hold;
+        int clocks;
+        const char *report;
+    };
+    const Case cases[] = {
+        {0, 0, "SDA is high: no clocks needed"},
+        {1, 1, "SDA released after 1 clock"},
+        {3, 3, "SDA released after 3 clocks"},
+        {9, 9, "SDA released after 9 clocks"},
+    };
+    for (const Case &c : cases) {
+        const Outcome run = run_tess({"--sim", "--sim-log", "--sim-hold-sda", std::to_string(c.hold),
+                                  "i2c", "recover"});
+        EXPECT_EQ(run.exit_code, 0) << c.hold << ": " << run.err;
+        EXPECT_EQ(packets_sent(run.err), expected_sequence(c.clocks)) << c.hold;
+        EXPECT_NE(run.out.find(c.report), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("the bus is free"), std::string::npos) << run.out;
+    }
+}
+
+TEST(TessRecover, GivesUpAfterNineClocksAndReportsABusError) {
+    // (A device that wants 10 clocks gets its 10th from the STOP and lets go.)
+    const Outcome run = run_tess({"--sim", "--sim-log", "--sim-hold-sda", "20", "i2c", "recover"});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(packets_sent(run.err), expected_sequence(9));
+    EXPECT_NE(run.out.find("SDA still low after 9 clocks"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("a device still holds SDA low"), std::string::npos) << run.err;
+}
+
+TEST(TessRecover, AStuckBusFailsCommandsUntilRecovered) {
+    const Outcome stuck = run_tess({"--sim", "--sim-hold-sda", "5", "i2c", "get", "0x50", "0"});
+    EXPECT_EQ(stuck.exit_code, 1);
+    EXPECT_NE(stuck.err.find("bus is busy"), std::string::npos) << stuck.err;
+    EXPECT_NE(stuck.err.find("tess i2c recover"), std::string::npos) << stuck.err;
+
+    const Outcome recovered = run_tess({"--sim", "--sim-hold-sda", "5", "batch", "-"},
+                                   "i2c recover\ni2c get 0x48 0 -n 2\n");
+    EXPECT_EQ(recovered.exit_code, 0) << recovered.err;
+    EXPECT_NE(recovered.out.find("0x19 0x00"), std::string::npos) << recovered.out;
+}
+
+}  // namespace
+}  // namespace tesstest
