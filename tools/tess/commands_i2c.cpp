@@ -283,10 +283,6 @@ void run_read(Context &context, const ReadOptions &options) {
         const bool last = done + piece == count;
         const std::uint8_t status = tb.I2CRead(target.bus_form(), static_cast<std::uint16_t>(piece),
                                                data.data() + done, last ? 1 : 0);
-        if (status != 0 && !last) {
-            // The adapter ended the transaction; nothing more to leave open.
-            bar.finish();
-        }
         check_bridge_status(context, status, "reading the " + target.name() + " at byte " +
                                                  std::to_string(done));
         done += piece;

@@ -170,10 +170,13 @@ int main(int argc, char **argv) {
         }
 
         Context context{session, out};
+        bool first = true;
         for (const BatchLine &command : commands) {
             if (!command.text.empty() && !out.json()) {
+                out.text(first ? "" : "\n");
                 out.line("$ tess " + command.text);
             }
+            first = false;
             session.begin_command();
             try {
                 command.command.run(context);
@@ -188,9 +191,6 @@ int main(int argc, char **argv) {
                 throw;
             }
             session.end_command();
-            if (!command.text.empty() && !out.json()) {
-                out.line("");
-            }
         }
         (void)std::fflush(stdout);
         return 0;

@@ -127,6 +127,7 @@ void Session::begin_command() {
 
 void Session::end_command() {
     if (options_.sim_log && bulk_simulation_) {
+        (void)std::fflush(stdout);
         for (const std::string &line : bulk_simulation_->take_log()) {
             (void)std::fprintf(stderr, "sim-log: %s\n", line.c_str());
         }
