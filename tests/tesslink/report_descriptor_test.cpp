@@ -1,9 +1,11 @@
 // Report lengths from report descriptors, as the transport reads them.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "hid_report.hpp"
 #include "report_descriptor.hpp"
 
 namespace {
@@ -79,6 +81,25 @@ TEST(ReportDescriptor, ItemsRunningPastTheEndAreRejected) {
     };
     for (const auto &d : truncated) {
         EXPECT_FALSE(parseReportLengths(d).has_value());
+    }
+}
+
+// Descriptors come from the device: arbitrary bytes must never be read past
+// their end nor give a usable length beyond the bound.
+TEST(ReportDescriptor, ArbitraryBytesAreParsedSafely) {
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<std::size_t> size(0, 48);
+    for (int i = 0; i < 20000; ++i) {
+        std::vector<std::uint8_t> descriptor(size(random));
+        for (auto &b : descriptor) {
+            b = static_cast<std::uint8_t>(byte(random));
+        }
+        const auto lengths = parseReportLengths(descriptor);
+        if (lengths && tesslink::isUsable(*lengths)) {
+            ASSERT_LE(lengths->input, tesslink::kMaxReportLength);
+            ASSERT_LE(lengths->output, tesslink::kMaxReportLength);
+        }
     }
 }
 
