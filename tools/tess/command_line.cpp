@@ -10,7 +10,7 @@ const char *const kExitCodeHelp =
     "Exit codes:\n"
     "  0  success\n"
     "  1  bus error: no acknowledge, bus busy, or a transfer to the adapter failed\n"
-    "  2  bad argument: nothing was sent\n"
+    "  2  bad argument: the command was refused before it sent anything\n"
     "  3  no adapter: none attached, or none with the --serial asked for\n"
     "  4  environment: a library or the simulation could not be loaded\n";
 
