@@ -1,7 +1,9 @@
 #include "hid_system.hpp"
 
+#include <fstream>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace bench {
 namespace {
@@ -20,12 +22,21 @@ std::optional<hid_adapter::HidReport> echo(std::span<const std::uint8_t> report)
     return reply;
 }
 
+// The kernel names every HID device in its uevent (HID_NAME, HID_UNIQ), and
+// hidapi passes over devices without them; the emulation leaves them out.
+void add_hid_names(unsigned index) {
+    std::ofstream uevent("/sys/class/hidraw/hidraw" + std::to_string(index) + "/device/uevent",
+                         std::ios::app);
+    uevent << "HID_NAME=Bench HID " << index << "\nHID_UNIQ=\n";
+}
+
 }  // namespace
 
 HidBenchSystem::HidBenchSystem() : system_(std::make_unique<hid_adapter::UmockdevHidSystem>()) {
     hid_adapter::HidrawInterface adapter;
     adapter.index = kAdapterIndex;
     system_->addServedInterface(adapter, echo);
+    add_hid_names(kAdapterIndex);
 }
 
 void HidBenchSystem::grow_to(unsigned total) {
@@ -35,6 +46,7 @@ void HidBenchSystem::grow_to(unsigned total) {
         other.vendor = 0x046D;  // some other vendor's keyboard or mouse
         other.product = static_cast<std::uint16_t>(0xC000 + others_);
         system_->addInterface(other);
+        add_hid_names(others_);
         ++others_;
     }
 }

@@ -145,9 +145,13 @@ Counts stop() {
 
 using namespace bench::syscalls;
 
+// Visible to the dynamic loader, which must bind the libraries' calls here
+// (the program is linked with its symbols exported).
+#define BENCH_INTERPOSED __attribute__((visibility("default")))
+
 extern "C" {
 
-int open(const char *path, int flags, ...) {
+BENCH_INTERPOSED int open(const char *path, int flags, ...) {
     static const auto real = next<int (*)(const char *, int, ...)>("open");
     va_list args;
     va_start(args, flags);
@@ -157,7 +161,7 @@ int open(const char *path, int flags, ...) {
     return real(path, flags, mode);
 }
 
-int open64(const char *path, int flags, ...) {
+BENCH_INTERPOSED int open64(const char *path, int flags, ...) {
     static const auto real = next<int (*)(const char *, int, ...)>("open64");
     va_list args;
     va_start(args, flags);
@@ -167,7 +171,7 @@ int open64(const char *path, int flags, ...) {
     return real(path, flags, mode);
 }
 
-int openat(int dir, const char *path, int flags, ...) {
+BENCH_INTERPOSED int openat(int dir, const char *path, int flags, ...) {
     static const auto real = next<int (*)(int, const char *, int, ...)>("openat");
     va_list args;
     va_start(args, flags);
@@ -177,7 +181,7 @@ int openat(int dir, const char *path, int flags, ...) {
     return real(dir, path, flags, mode);
 }
 
-int openat64(int dir, const char *path, int flags, ...) {
+BENCH_INTERPOSED int openat64(int dir, const char *path, int flags, ...) {
     static const auto real = next<int (*)(int, const char *, int, ...)>("openat64");
     va_list args;
     va_start(args, flags);
@@ -187,55 +191,80 @@ int openat64(int dir, const char *path, int flags, ...) {
     return real(dir, path, flags, mode);
 }
 
-FILE *fopen(const char *path, const char *mode) {
+// The fortified headers turn open() with flags not known at compile time into these.
+BENCH_INTERPOSED int __open_2(const char *path, int flags) {
+    static const auto real = next<int (*)(const char *, int)>("__open_2");
+    note_open(path);
+    return real(path, flags);
+}
+
+BENCH_INTERPOSED int __open64_2(const char *path, int flags) {
+    static const auto real = next<int (*)(const char *, int)>("__open64_2");
+    note_open(path);
+    return real(path, flags);
+}
+
+BENCH_INTERPOSED ssize_t __read_chk(int fd, void *buffer, size_t length, size_t room) {
+    static const auto real = next<ssize_t (*)(int, void *, size_t, size_t)>("__read_chk");
+    bump(counts.reads);
+    return real(fd, buffer, length, room);
+}
+
+BENCH_INTERPOSED int __poll_chk(pollfd *fds, nfds_t count, int timeout_ms, size_t room) {
+    static const auto real = next<int (*)(pollfd *, nfds_t, int, size_t)>("__poll_chk");
+    bump(counts.polls);
+    return real(fds, count, timeout_ms, room);
+}
+
+BENCH_INTERPOSED FILE *fopen(const char *path, const char *mode) {
     static const auto real = next<FILE *(*)(const char *, const char *)>("fopen");
     note_open(path);
     return real(path, mode);
 }
 
-FILE *fopen64(const char *path, const char *mode) {
+BENCH_INTERPOSED FILE *fopen64(const char *path, const char *mode) {
     static const auto real = next<FILE *(*)(const char *, const char *)>("fopen64");
     note_open(path);
     return real(path, mode);
 }
 
-DIR *opendir(const char *path) {
+BENCH_INTERPOSED DIR *opendir(const char *path) {
     static const auto real = next<DIR *(*)(const char *)>("opendir");
     note_open(path);
     return real(path);
 }
 
-int close(int fd) {
+BENCH_INTERPOSED int close(int fd) {
     static const auto real = next<int (*)(int)>("close");
     bump(counts.closes);
     return real(fd);
 }
 
-int fclose(FILE *file) {
+BENCH_INTERPOSED int fclose(FILE *file) {
     static const auto real = next<int (*)(FILE *)>("fclose");
     bump(counts.closes);
     return real(file);
 }
 
-int closedir(DIR *dir) {
+BENCH_INTERPOSED int closedir(DIR *dir) {
     static const auto real = next<int (*)(DIR *)>("closedir");
     bump(counts.closes);
     return real(dir);
 }
 
-ssize_t read(int fd, void *buffer, size_t length) {
+BENCH_INTERPOSED ssize_t read(int fd, void *buffer, size_t length) {
     static const auto real = next<ssize_t (*)(int, void *, size_t)>("read");
     bump(counts.reads);
     return real(fd, buffer, length);
 }
 
-ssize_t write(int fd, const void *buffer, size_t length) {
+BENCH_INTERPOSED ssize_t write(int fd, const void *buffer, size_t length) {
     static const auto real = next<ssize_t (*)(int, const void *, size_t)>("write");
     bump(counts.writes);
     return real(fd, buffer, length);
 }
 
-int ioctl(int fd, unsigned long request, ...) noexcept {
+BENCH_INTERPOSED int ioctl(int fd, unsigned long request, ...) noexcept {
     static const auto real = next<int (*)(int, unsigned long, ...)>("ioctl");
     va_list args;
     va_start(args, request);
@@ -245,20 +274,20 @@ int ioctl(int fd, unsigned long request, ...) noexcept {
     return real(fd, request, argument);
 }
 
-int poll(pollfd *fds, nfds_t count, int timeout_ms) {
+BENCH_INTERPOSED int poll(pollfd *fds, nfds_t count, int timeout_ms) {
     static const auto real = next<int (*)(pollfd *, nfds_t, int)>("poll");
     bump(counts.polls);
     return real(fds, count, timeout_ms);
 }
 
-int ppoll(pollfd *fds, nfds_t count, const timespec *timeout, const sigset_t *mask) {
+BENCH_INTERPOSED int ppoll(pollfd *fds, nfds_t count, const timespec *timeout, const sigset_t *mask) {
     static const auto real =
         next<int (*)(pollfd *, nfds_t, const timespec *, const sigset_t *)>("ppoll");
     bump(counts.polls);
     return real(fds, count, timeout, mask);
 }
 
-int pthread_create(pthread_t *thread, const pthread_attr_t *attributes, void *(*body)(void *),
+BENCH_INTERPOSED int pthread_create(pthread_t *thread, const pthread_attr_t *attributes, void *(*body)(void *),
                    void *argument) noexcept {
     static const auto real =
         next<int (*)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *)>(
