@@ -197,7 +197,7 @@ void run_set(Context &context, const SetOptions &options) {
         throw bad_argument("one write carries at most " + std::to_string(limit) + " bytes here",
                            "split the write with --page-size N (the device's page size)");
     }
-    if (reg + data.size() > register_space && page != 0) {
+    if (reg + data.size() > register_space) {
         throw bad_argument("the write runs past the last register", "start lower or write less");
     }
     std::size_t done = 0;
