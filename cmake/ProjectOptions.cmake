@@ -32,3 +32,36 @@ function(tb_export_map target mapfile)
   # Without unique symbols the library can be unloaded and loaded again.
   target_compile_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-gnu-unique>)
 endfunction()
+
+# Sanitizer builds (see CMakePresets.json). TB_SANITIZE lists -fsanitize= values,
+# for instance "address,undefined" or "thread"; every target gets them, and any
+# undefined behaviour stops the program. TB_FUZZ builds for libFuzzer (clang):
+# the libraries get the fuzzer's coverage hooks and fuzz/ is built.
+set(TB_SANITIZE "" CACHE STRING "Sanitizers to build with, e.g. address,undefined or thread")
+option(TB_FUZZ "Build the libFuzzer harnesses of fuzz/ (clang only)" OFF)
+set(_tb_sanitizers ${TB_SANITIZE})
+if(TB_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TB_FUZZ needs clang (use the fuzz preset)")
+  endif()
+  list(APPEND _tb_sanitizers fuzzer-no-link)
+endif()
+if(_tb_sanitizers)
+  list(JOIN _tb_sanitizers "," _tb_sanitizers)
+  add_compile_options(-fsanitize=${_tb_sanitizers} -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=${_tb_sanitizers})
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    # Our shared libraries link with --no-undefined, so they need the shared
+    # sanitizer runtime (GCC uses it by default); the processes find it by RUNPATH.
+    # It must be the first library a process loads, so it is named before
+    # everything else on the link line.
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} --print-runtime-dir
+      OUTPUT_VARIABLE _tb_runtime_dir OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if("address" IN_LIST TB_SANITIZE OR TB_SANITIZE MATCHES "address")
+      add_link_options("LINKER:--push-state,--no-as-needed"
+        "${_tb_runtime_dir}/libclang_rt.asan-x86_64.so" "LINKER:--pop-state")
+    endif()
+    add_link_options(-shared-libsan "LINKER:-rpath,${_tb_runtime_dir}")
+  endif()
+endif()
