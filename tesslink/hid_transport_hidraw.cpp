@@ -186,8 +186,7 @@ class HidrawReplyChannel final : public HidReplyChannel {
             const ssize_t got =
                 ::read(adapter_.fd.get(), report.data() + offset, report.size() - offset);
             if (got > 0) {
-                report[kReportIdByte] = lengths.numbered ? report[kReportIdByte] : 0;
-                return true;
+                return true;  // without numbered reports byte 0 stays the ID 0
             }
             if (got < 0 && errno != EAGAIN && errno != EINTR) {
                 return false;
