@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
-#include <new>
 
 #include "command_reports.hpp"
 #include "hid_report.hpp"
