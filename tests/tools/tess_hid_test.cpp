@@ -26,7 +26,7 @@ TEST(TessHid, PmbusReadOutDecodesTheTelemetry) {
     const Outcome page1 = run_tess({"--sim", "--json", "hid", "pmbus", "0x58", "--page", "1"});
     ASSERT_EQ(page1.exit_code, 0) << page1.err;
     EXPECT_EQ(page1.out,
-              "{\"address\":88,\"page\":1,\"mfr_id\":\"TESSPSU\",\"vout\":3.30078,\"vout_mode\":23,"
+              "{\"address\":88,\"page\":1,\"mfr_id\":\"TESSPSU\",\"vout\":3.30078125,\"vout_mode\":23,"
               "\"iout\":1.5,\"temperature\":38,\"status_word\":0,\"status_bits\":[]}\n");
 }
 

@@ -73,7 +73,7 @@ void Json::write(std::string &out) const {
             out += "null";
         } else {
             char text[32];
-            (void)std::snprintf(text, sizeof text, "%.6g", *real);
+            (void)std::snprintf(text, sizeof text, "%.10g", *real);
             out += text;
         }
     } else if (const auto *text = std::get_if<std::string>(&value_)) {
