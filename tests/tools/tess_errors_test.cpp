@@ -23,7 +23,7 @@ TEST(TessErrors, BadArgumentsExitWithTwoAndSendNothing) {
         {{"power", "4v", "on"}, "unknown supply '4v'"},
         {{"power", "3v", "maybe"}, "expected on or off"},
         {{"io", "lines", "i2c", "4"}, "line levels '4' is out of range"},
-        {{"frobnicate"}, "tess --help"},
+        {{"frobnicate"}, "unknown command 'frobnicate'"},
         {{"i2c"}, "tess --help"},
     };
     for (const Case &c : cases) {

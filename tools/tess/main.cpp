@@ -130,8 +130,15 @@ int main(int argc, char **argv) {
         std::cout << line->app->version() << '\n';
         return 0;
     } catch (const CLI::ParseError &error) {
-        Output::error(error.what(), "tess --help lists the commands and options; tess <command> "
-                                    "--help explains one");
+        // A mistyped command leaves its word unparsed; name it rather than only
+        // saying that a command is missing.
+        const std::vector<std::string> unparsed = line->app->remaining();
+        const std::string what = dynamic_cast<const CLI::RequiredError *>(&error) != nullptr &&
+                                         !unparsed.empty()
+                                     ? "unknown command '" + unparsed.front() + "'"
+                                     : std::string(error.what());
+        Output::error(what, "tess --help lists the commands and options; tess <command> --help "
+                            "explains one");
         return static_cast<int>(ExitCode::BadArgument);
     } catch (const ToolError &error) {
         Output::error(error.what(), error.hint());
