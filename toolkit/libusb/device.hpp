@@ -35,7 +35,7 @@ public:
     Device(const Device &) = delete;
     Device &operator=(const Device &) = delete;
 
-    const wd_device_info &info() const { return info_; }
+    [[nodiscard]] const wd_device_info &info() const { return info_; }
 
     // One bulk transfer on `endpoint` (direction in bit 7) of at most `length`
     // bytes within `timeout_ms` (0: no limit). `moved` is written on every path.

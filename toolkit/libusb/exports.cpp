@@ -74,8 +74,8 @@ Registration &registration() {
 bool valid_bulk_pipe(uint32_t pipe, uint32_t is_read) {
     // An endpoint address: number 1 to 15 in bits 0-3, bits 4-6 zero, and the
     // direction bit agreeing with the read flag.
-    return pipe <= 0xFFu && (pipe & 0x70u) == 0 && (pipe & 0x0Fu) != 0 &&
-           ((pipe & 0x80u) != 0) == (is_read != 0);
+    return pipe <= 0xFFU && (pipe & 0x70U) == 0 && (pipe & 0x0FU) != 0 &&
+           ((pipe & 0x80U) != 0) == (is_read != 0);
 }
 
 }  // namespace
@@ -178,7 +178,7 @@ wd_status WDU_TransferDefaultPipe(wd_handle device, uint32_t is_read,
         setup_packet == nullptr ? 0 : (setup_packet[6] | (uint32_t{setup_packet[7]} << 8));
     if (setup_packet == nullptr || data_length > length ||
         (data_length > 0 && buffer == nullptr) ||
-        (data_length > 0 && ((setup_packet[0] & 0x80u) != 0) != (is_read != 0))) {
+        (data_length > 0 && ((setup_packet[0] & 0x80U) != 0) != (is_read != 0))) {
         // The data stage must fit the caller's buffer and go the way the flag says.
         status = WD_STATUS_INVALID_PARAMETER;
     } else if (const auto found = wdusb::device_table().find(device); !found) {

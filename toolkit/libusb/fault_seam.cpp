@@ -2,5 +2,5 @@
 #include <fault_seam.hpp>
 
 namespace wdcommon {
-wd_status injected_failure(SeamOp) { return WD_STATUS_SUCCESS; }
+wd_status injected_failure(SeamOp /*op*/) { return WD_STATUS_SUCCESS; }
 }  // namespace wdcommon

@@ -43,7 +43,7 @@ public:
     }
 
 private:
-    static int LIBUSB_CALL on_hotplug(libusb_context *, libusb_device *device,
+    static int LIBUSB_CALL on_hotplug(libusb_context * /*context*/, libusb_device *device,
                                       libusb_hotplug_event event, void *self_ptr) {
         auto *self = static_cast<HotplugWatcher *>(self_ptr);
         if (!self->active_.load()) {

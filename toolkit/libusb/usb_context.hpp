@@ -36,7 +36,7 @@ public:
     UsbContext(const UsbContext &) = delete;
     UsbContext &operator=(const UsbContext &) = delete;
 
-    libusb_context *get() const { return context_; }
+    [[nodiscard]] libusb_context *get() const { return context_; }
 
     // True when the platform reports device arrival and removal by itself; where
     // it does not, devices are found by periodic enumeration.

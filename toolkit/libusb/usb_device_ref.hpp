@@ -29,7 +29,7 @@ public:
         }
     }
 
-    libusb_device *get() const { return device_; }
+    [[nodiscard]] libusb_device *get() const { return device_; }
     explicit operator bool() const { return device_ != nullptr; }
 
 private:
