@@ -322,11 +322,15 @@ TEST_F(ToolkitOnEmulatedUsb, UnplugEndsARunningTransferAndRetiresTheHandle) {
 TEST_F(ToolkitOnEmulatedUsb, UninitWaitsForARunningHandlerAndCanBeRepeated) {
     plug({.serial = "7777"});
 
-    // A registration whose attach handler blocks until released.
+    // A registration whose attach handler blocks until released, then tries to
+    // end or repeat the registration from inside (refused, without waiting for
+    // itself).
     struct Blocking {
         std::mutex mutex;
         std::condition_variable changed;
         bool entered = false, release = false, finished = false;
+        std::atomic<wd_handle> driver{0};
+        wd_status init_inside = WD_STATUS_SUCCESS;
 
         static int on_attach(wd_handle, const wd_device_info *, void *self_ptr) {
             auto &self = *static_cast<Blocking *>(self_ptr);
@@ -334,6 +338,10 @@ TEST_F(ToolkitOnEmulatedUsb, UninitWaitsForARunningHandlerAndCanBeRepeated) {
             self.entered = true;
             self.changed.notify_all();
             self.changed.wait(lock, [&] { return self.release; });
+            WDU_Uninit(self.driver.load());
+            wd_handle another = 0;
+            const wd_event_table table{&Blocking::on_attach, nullptr, nullptr, self_ptr};
+            self.init_inside = WDU_Init(&another, kAdapterIds, 2, &table, 1);
             self.finished = true;
             return 1;
         }
@@ -341,6 +349,7 @@ TEST_F(ToolkitOnEmulatedUsb, UninitWaitsForARunningHandlerAndCanBeRepeated) {
     const wd_event_table table{&Blocking::on_attach, nullptr, nullptr, &blocking};
     wd_handle driver = 0;
     ASSERT_EQ(WDU_Init(&driver, kAdapterIds, 2, &table, 1), WD_STATUS_SUCCESS);
+    blocking.driver = driver;
     {
         std::unique_lock lock(blocking.mutex);
         ASSERT_TRUE(blocking.changed.wait_for(lock, std::chrono::seconds(20),
@@ -364,6 +373,7 @@ TEST_F(ToolkitOnEmulatedUsb, UninitWaitsForARunningHandlerAndCanBeRepeated) {
     }
     blocking.changed.notify_all();
     EXPECT_TRUE(uninit.get()) << "WDU_Uninit returned while the handler still ran";
+    EXPECT_EQ(blocking.init_inside, WD_STATUS_ALREADY_INITIALIZED);
 
     WDU_Uninit(driver);  // a second time: nothing happens
     WDU_Uninit(0);
