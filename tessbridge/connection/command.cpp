@@ -14,6 +14,8 @@ constexpr std::size_t kUsbPacketBytes = 64;
 CommandPacket &CommandPacket::byte(uint8_t value) {
     if (size_ < bytes_.size()) {
         bytes_[size_++] = value;
+    } else {
+        overflowed_ = true;
     }
     return *this;
 }
@@ -24,10 +26,12 @@ CommandPacket &CommandPacket::count16(uint16_t value) {
 }
 
 CommandPacket &CommandPacket::bytes(std::span<const uint8_t> values) {
-    const std::size_t room = bytes_.size() - size_;
-    const std::size_t n = std::min(room, values.size());
-    std::copy_n(values.begin(), n, bytes_.begin() + static_cast<std::ptrdiff_t>(size_));
-    size_ += n;
+    if (values.size() > bytes_.size() - size_) {
+        overflowed_ = true;
+        return *this;
+    }
+    std::copy(values.begin(), values.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(size_));
+    size_ += values.size();
     return *this;
 }
 
@@ -37,6 +41,9 @@ std::span<const uint8_t> CommandPacket::framed() {
 }
 
 CommandResult send_command(CommandPacket &packet) {
+    if (packet.overflowed()) {
+        return {};
+    }
     const auto bytes = packet.framed();
     const auto length = static_cast<int32_t>(bytes.size());
     return {SendCommand(length, bytes.data()) == length, 0};

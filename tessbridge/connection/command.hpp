@@ -25,12 +25,15 @@ public:
     CommandPacket &bytes(std::span<const uint8_t> values);
 
     std::size_t size() const { return size_; }
+    // More bytes were added than a packet holds: such a packet is never sent.
+    bool overflowed() const { return overflowed_; }
     // The framed packet: block count set from the length.
     std::span<const uint8_t> framed();
 
 private:
     std::array<uint8_t, kMaxPacketBytes> bytes_{};
     std::size_t size_ = 2;
+    bool overflowed_ = false;
 };
 
 struct CommandResult {
@@ -43,7 +46,7 @@ struct CommandResult {
     }
 };
 
-// Sends a command that has no reply.
+// Sends a command that has no reply. An overflowed packet is not sent.
 CommandResult send_command(CommandPacket &packet);
 
 // Sends a command and, once it went out in full, reads its reply into `reply`

@@ -1,26 +1,19 @@
-// How an I2C export turns its packet into a result: the limit check with its
-// message, the exchange with the adapter, and the status values the library
+// How an I2C export turns its packet into a result: the exchange with the adapter, and the status values the library
 // produces itself. Every export is a few lines on top of these.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
+#include "connection/c_boundary.hpp"
 #include "connection/command.hpp"
+#include "connection/limits.hpp"
 
 namespace tessbridge::i2c {
 
 inline constexpr uint8_t kNotSent = 0xFF;  // packet not out in full, or reply not in full
 inline constexpr uint8_t kRefused = 0x0A;  // count over the limit, negative, or null buffer
 inline constexpr std::size_t kLongestRead = 500;
-
-// True when 0 <= count <= limit. Otherwise shows "Maximum bytes is limited
-// to\r<limit> in the <function> function.\rTransmission aborted." and returns false.
-bool within_limit(int64_t count, int32_t limit, const char *function) noexcept;
-
-// True when `count` bytes can be taken from or put at `buffer`: it is not null,
-// or there are no bytes to move.
-bool usable(const void *buffer, std::size_t count) noexcept;
 
 // A write: sends the packet and reads `reply_length` (1 or 2) reply bytes. The
 // first reply byte is the status; 255 when the packet did not go out in full or
@@ -37,16 +30,5 @@ struct ReadOutcome {
 // `destination` and gives the adapter's status; anything less leaves it
 // untouched and gives 255.
 ReadOutcome read_exchange(CommandPacket &packet, std::span<uint8_t> destination);
-
-// Runs an export's body so that no exception leaves the library: a body that
-// throws gives `failure`.
-template <typename Result, typename Body>
-Result at_boundary(Result failure, Body &&body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        return failure;
-    }
-}
 
 }  // namespace tessbridge::i2c

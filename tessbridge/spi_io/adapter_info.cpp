@@ -7,7 +7,7 @@
 #include <array>
 #include <cstddef>
 
-#include "c_boundary.hpp"
+#include "connection/c_boundary.hpp"
 #include "connection/command.hpp"
 #include "connection/driver_state.hpp"
 #include "conversions.hpp"

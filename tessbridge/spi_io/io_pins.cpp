@@ -2,7 +2,7 @@
 // and off, and the bus lines driven and read as plain IO.
 #include <tessbridge.h>
 
-#include "c_boundary.hpp"
+#include "connection/c_boundary.hpp"
 #include "conversions.hpp"
 #include "short_commands.hpp"
 

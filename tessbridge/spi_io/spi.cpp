@@ -10,9 +10,9 @@
 #include <cstddef>
 #include <span>
 
-#include "c_boundary.hpp"
+#include "connection/c_boundary.hpp"
 #include "connection/command.hpp"
-#include "connection/messages.hpp"
+#include "connection/limits.hpp"
 #include "conversions.hpp"
 #include "short_commands.hpp"
 
@@ -35,18 +35,6 @@ constexpr uint8_t kNotAnswered = 255;
 
 // The reply area of the transfers that read data.
 using ReplyArea = std::array<uint8_t, kMaxTransferBytes>;
-
-// Over the limit: tells the user, and the transfer is refused.
-bool over_limit(uint16_t count, const char *limitMessage) {
-    if (count <= kMaxTransferBytes) {
-        return false;
-    }
-    tessbridge::show_message(limitMessage);
-    return true;
-}
-
-// A buffer the transfer needs is missing.
-bool missing(const void *buffer, uint16_t count) { return buffer == nullptr && count > 0; }
 
 std::span<const uint8_t> bytes_of(const uint8_t *data, uint16_t count) {
     return count == 0 ? std::span<const uint8_t>{} : std::span<const uint8_t>{data, count};
@@ -80,11 +68,10 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Generic(uint16_t count,
                                                               uint8_t *readData) {
     using namespace tessbridge;
     return guarded(kNotAnswered, [&] {
-        if (over_limit(count, "Maximum bytes is limited to\r500 in the SPI_Generic function.\r"
-                              "Transmission aborted.")) {
+        if (!within_limit(count, kMaxTransferBytes, "SPI_Generic")) {
             return kRefused;
         }
-        if (missing(writeData, count) || missing(readData, count)) {
+        if (!usable(writeData, count) || !usable(readData, count)) {
             return kRefused;
         }
         CommandPacket packet = data_packet(kSpiExchange, count, bytes_of(writeData, count));
@@ -107,11 +94,10 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Generic(uint16_t count,
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Write(uint16_t count, const uint8_t *data) {
     using namespace tessbridge;
     return guarded(kNotAnswered, [&] {
-        if (over_limit(count, "Maximum bytes is limited to\r500 in the SPI_Write function.\r"
-                              "Transmission aborted.")) {
+        if (!within_limit(count, kMaxTransferBytes, "SPI_Write")) {
             return kRefused;
         }
-        if (missing(data, count)) {
+        if (!usable(data, count)) {
             return kRefused;
         }
         CommandPacket packet = data_packet(kSpiWrite, count, bytes_of(data, count));
@@ -129,11 +115,10 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_WriteWithOC(uint16_t count
                                                                   const uint8_t *data) {
     using namespace tessbridge;
     return guarded(kNotAnswered, [&] {
-        if (over_limit(count, "Maximum bytes is limited to\r500 in the SPI_WriteWithOC "
-                              "function.\rTransmission aborted.")) {
+        if (!within_limit(count, kMaxTransferBytes, "SPI_WriteWithOC")) {
             return kRefused;
         }
-        if (missing(data, count)) {
+        if (!usable(data, count)) {
             return kRefused;
         }
         // The length field counts the bytes after the first, in 16 bits: a count
@@ -151,13 +136,10 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_WriteRead(uint16_t writeCo
                                                                 uint8_t *readData) {
     using namespace tessbridge;
     return guarded(kNotAnswered, [&] {
-        constexpr const char *limitMessage =
-            "Maximum bytes is limited to\r500 in the SPI_WriteRead function.\r"
-            "Transmission aborted.";
-        if (over_limit(std::max(writeCount, readCount), limitMessage)) {
+        if (!within_limit(std::max(writeCount, readCount), kMaxTransferBytes, "SPI_WriteRead")) {
             return kRefused;
         }
-        if (missing(writeData, writeCount) || missing(readData, readCount)) {
+        if (!usable(writeData, writeCount) || !usable(readData, readCount)) {
             return kRefused;
         }
         CommandPacket packet(kSpiWriteThenRead);

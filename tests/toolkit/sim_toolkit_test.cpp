@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <wdapi801_sim.h>
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -15,12 +16,12 @@ struct Recorder {
     std::vector<std::pair<char, wd_handle>> events;  // 'A'ttach, 'D'etach
     std::vector<std::thread::id> threads;
     int accept = 1;
-    wd_handle unplug_during_attach = 0;
+    std::atomic<bool> unplug_during_attach{false};
 
     static int on_attach(wd_handle device, const wd_device_info *info, void *context) {
         auto &self = *static_cast<Recorder *>(context);
         EXPECT_NE(info, nullptr);
-        if (self.unplug_during_attach == device) {
+        if (self.unplug_during_attach.exchange(false)) {
             wdsim_unplug(device);
             uint32_t moved = 1;
             uint8_t byte = 0;
@@ -100,11 +101,11 @@ TEST_F(SimToolkit, DeclinedAdaptersGetNoDetachAndNoTransfers) {
 TEST_F(SimToolkit, AnAdapterPulledOutDuringItsAttachIsDetachedAfterwards) {
     init();
     ASSERT_EQ(wdsim_settle(2000), 1);
-    recorder.unplug_during_attach = plug();
+    recorder.unplug_during_attach = true;
+    const wd_handle device = plug();
     ASSERT_EQ(wdsim_settle(2000), 1);
     using Events = std::vector<std::pair<char, wd_handle>>;
-    EXPECT_EQ(recorder.events,
-              (Events{{'A', recorder.unplug_during_attach}, {'D', recorder.unplug_during_attach}}));
+    EXPECT_EQ(recorder.events, (Events{{'A', device}, {'D', device}}));
 }
 
 TEST_F(SimToolkit, ScriptedRepliesFaultsAndTheLog) {
