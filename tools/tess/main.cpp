@@ -3,11 +3,11 @@
 
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "batch_file.hpp"
 #include "command_line.hpp"
 #include "hid_simulation.hpp"
 #include "output.hpp"
@@ -18,93 +18,7 @@ namespace {
 
 using namespace tess;
 
-struct BatchLine {
-    std::string text;
-    Command command;
-    bool keep_going = false;  // the line began with '-': its failure does not stop the batch
-};
-
 bool needs_hid(Needs needs) { return needs == Needs::Hid || needs == Needs::Both; }
-
-// Splits a batch line into words; "..." and '...' group words with spaces.
-std::vector<std::string> split_words(const std::string &line) {
-    std::vector<std::string> words;
-    std::string word;
-    bool in_word = false;
-    char quote = '\0';
-    for (const char c : line) {
-        if (quote != '\0') {
-            if (c == quote) {
-                quote = '\0';
-            } else {
-                word += c;
-            }
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-            in_word = true;
-        } else if (c == ' ' || c == '\t') {
-            if (in_word) {
-                words.push_back(word);
-                word.clear();
-                in_word = false;
-            }
-        } else {
-            word += c;
-            in_word = true;
-        }
-    }
-    if (quote != '\0') {
-        throw bad_argument("unterminated quote in: " + line, "close the quote");
-    }
-    if (in_word) {
-        words.push_back(word);
-    }
-    return words;
-}
-
-// Parses every line of a batch file first, so that a line the parser refuses
-// stops the batch before anything is sent. Values (addresses, counts) are
-// checked as each line runs.
-std::vector<BatchLine> read_batch(const std::string &file) {
-    std::ifstream stream;
-    std::istream *input = &std::cin;
-    if (file != "-") {
-        stream.open(file);
-        if (!stream) {
-            throw bad_argument("cannot open batch file '" + file + "'", "check the path");
-        }
-        input = &stream;
-    }
-    std::vector<BatchLine> lines;
-    std::string text;
-    unsigned number = 0;
-    while (std::getline(*input, text)) {
-        ++number;
-        const auto first = text.find_first_not_of(" \t");
-        if (first == std::string::npos || text[first] == '#') {
-            continue;
-        }
-        std::string command_text = text.substr(first);
-        const bool keep_going = command_text[0] == '-';
-        if (keep_going) {
-            command_text.erase(0, 1);
-        }
-        std::vector<std::string> words = split_words(command_text);
-        auto line = make_command_line(true);
-        std::vector<std::string> reversed(words.rbegin(), words.rend());
-        try {
-            line->app->parse(reversed);
-        } catch (const CLI::ParseError &error) {
-            throw bad_argument(file + ":" + std::to_string(number) + ": " + error.what(),
-                               "tess --help lists the commands");
-        } catch (const ToolError &error) {
-            throw ToolError(error.code(), file + ":" + std::to_string(number) + ": " + error.what(),
-                            error.hint());
-        }
-        lines.push_back({command_text, *line->command, keep_going});
-    }
-    return lines;
-}
 
 int report(const ToolError &error, const Output &out) {
     Output::error(error.what(), error.hint());

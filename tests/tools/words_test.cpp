@@ -1,0 +1,22 @@
+#include <gtest/gtest.h>
+
+#include "tool_error.hpp"
+#include "words.hpp"
+
+namespace tess {
+namespace {
+
+TEST(Words, SpacesSeparateQuotesGroup) {
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(split_words("i2c  get\t0x50 0"), (Words{"i2c", "get", "0x50", "0"}));
+    EXPECT_EQ(split_words("i2c set 0x50 0 --text \"Hello, bus!\""),
+              (Words{"i2c", "set", "0x50", "0", "--text", "Hello, bus!"}));
+    EXPECT_EQ(split_words("--text 'say \"hi\"'"), (Words{"--text", "say \"hi\""}));
+    EXPECT_EQ(split_words("--text \"\""), (Words{"--text", ""}));  // an empty word stays
+    EXPECT_EQ(split_words("a\"b c\"d"), (Words{"ab cd"}));
+    EXPECT_TRUE(split_words("   ").empty());
+    EXPECT_THROW((void)split_words("--text \"open"), ToolError);
+}
+
+}  // namespace
+}  // namespace tess
