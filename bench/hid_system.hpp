@@ -17,7 +17,7 @@
 namespace bench {
 
 class HidBenchSystem {
-public:
+  public:
     HidBenchSystem();
 
     // Adds other interfaces (hidraw0, hidraw1, ...) until `total` interfaces,
@@ -27,7 +27,7 @@ public:
     unsigned interfaces() const { return others_ + 1; }
     static std::string adapter_node() { return "/dev/hidraw100"; }
 
-private:
+  private:
     std::unique_ptr<hid_adapter::UmockdevHidSystem> system_;
     unsigned others_ = 0;
 };

@@ -18,7 +18,9 @@ constexpr wdsim_model kModel{nullptr, answer, nullptr};
 
 }  // namespace
 
-const wdsim_model &zero_latency_model() { return kModel; }
+const wdsim_model &zero_latency_model() {
+    return kModel;
+}
 
 wd_handle plug_zero_latency(const char *serial) {
     const wdsim_adapter adapter{kVendorId, kProductId, 0, serial, &kModel};

@@ -38,7 +38,9 @@ AtomicCounts counts{};
 
 thread_local bool inside_counter = false;
 
-pid_t this_thread() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
+pid_t this_thread() {
+    return static_cast<pid_t>(::syscall(SYS_gettid));
+}
 
 bool counted() {
     if (!counting.load(std::memory_order_relaxed) || inside_counter) {
@@ -121,11 +123,11 @@ void start() {
         ::closedir(tasks);
     }
     left_out_count.store(n);
-    for (auto *counter : {&counts.opens, &counts.closes, &counts.reads, &counts.writes,
-                          &counts.ioctls, &counts.polls, &counts.threads, &counts.urb_bulk_out,
-                          &counts.urb_bulk_in, &counts.urb_other, &counts.urb_reaps,
-                          &counts.urb_discards, &counts.hid_descriptor_ioctls,
-                          &counts.hidraw_opens}) {
+    for (auto *counter :
+         {&counts.opens, &counts.closes, &counts.reads, &counts.writes, &counts.ioctls,
+          &counts.polls, &counts.threads, &counts.urb_bulk_out, &counts.urb_bulk_in,
+          &counts.urb_other, &counts.urb_reaps, &counts.urb_discards, &counts.hid_descriptor_ioctls,
+          &counts.hidraw_opens}) {
         counter->store(0);
     }
     inside_counter = false;
@@ -134,11 +136,20 @@ void start() {
 
 Counts stop() {
     counting.store(false);
-    return {counts.opens.load(),        counts.closes.load(),       counts.reads.load(),
-            counts.writes.load(),       counts.ioctls.load(),       counts.polls.load(),
-            counts.threads.load(),      counts.urb_bulk_out.load(), counts.urb_bulk_in.load(),
-            counts.urb_other.load(),    counts.urb_reaps.load(),    counts.urb_discards.load(),
-            counts.hid_descriptor_ioctls.load(), counts.hidraw_opens.load()};
+    return {counts.opens.load(),
+            counts.closes.load(),
+            counts.reads.load(),
+            counts.writes.load(),
+            counts.ioctls.load(),
+            counts.polls.load(),
+            counts.threads.load(),
+            counts.urb_bulk_out.load(),
+            counts.urb_bulk_in.load(),
+            counts.urb_other.load(),
+            counts.urb_reaps.load(),
+            counts.urb_discards.load(),
+            counts.hid_descriptor_ioctls.load(),
+            counts.hidraw_opens.load()};
 }
 
 }  // namespace bench::syscalls
@@ -280,15 +291,16 @@ BENCH_INTERPOSED int poll(pollfd *fds, nfds_t count, int timeout_ms) {
     return real(fds, count, timeout_ms);
 }
 
-BENCH_INTERPOSED int ppoll(pollfd *fds, nfds_t count, const timespec *timeout, const sigset_t *mask) {
+BENCH_INTERPOSED int ppoll(pollfd *fds, nfds_t count, const timespec *timeout,
+                           const sigset_t *mask) {
     static const auto real =
         next<int (*)(pollfd *, nfds_t, const timespec *, const sigset_t *)>("ppoll");
     bump(counts.polls);
     return real(fds, count, timeout, mask);
 }
 
-BENCH_INTERPOSED int pthread_create(pthread_t *thread, const pthread_attr_t *attributes, void *(*body)(void *),
-                   void *argument) noexcept {
+BENCH_INTERPOSED int pthread_create(pthread_t *thread, const pthread_attr_t *attributes,
+                                    void *(*body)(void *), void *argument) noexcept {
     static const auto real =
         next<int (*)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *)>(
             "pthread_create");

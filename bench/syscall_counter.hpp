@@ -18,20 +18,20 @@
 namespace bench::syscalls {
 
 struct Counts {
-    uint64_t opens = 0;    // open, openat, fopen, opendir (sysfs files included)
-    uint64_t closes = 0;   // close, fclose, closedir
-    uint64_t reads = 0;    // read
-    uint64_t writes = 0;   // write
-    uint64_t ioctls = 0;   // every ioctl, the URB ones below included
-    uint64_t polls = 0;    // poll, ppoll
-    uint64_t threads = 0;  // pthread_create
-    uint64_t urb_bulk_out = 0;  // USBDEVFS_SUBMITURB, bulk, OUT endpoint
-    uint64_t urb_bulk_in = 0;   // USBDEVFS_SUBMITURB, bulk, IN endpoint
-    uint64_t urb_other = 0;     // USBDEVFS_SUBMITURB, control and others
-    uint64_t urb_reaps = 0;     // USBDEVFS_REAPURB / REAPURBNDELAY
-    uint64_t urb_discards = 0;  // USBDEVFS_DISCARDURB
+    uint64_t opens = 0;                  // open, openat, fopen, opendir (sysfs files included)
+    uint64_t closes = 0;                 // close, fclose, closedir
+    uint64_t reads = 0;                  // read
+    uint64_t writes = 0;                 // write
+    uint64_t ioctls = 0;                 // every ioctl, the URB ones below included
+    uint64_t polls = 0;                  // poll, ppoll
+    uint64_t threads = 0;                // pthread_create
+    uint64_t urb_bulk_out = 0;           // USBDEVFS_SUBMITURB, bulk, OUT endpoint
+    uint64_t urb_bulk_in = 0;            // USBDEVFS_SUBMITURB, bulk, IN endpoint
+    uint64_t urb_other = 0;              // USBDEVFS_SUBMITURB, control and others
+    uint64_t urb_reaps = 0;              // USBDEVFS_REAPURB / REAPURBNDELAY
+    uint64_t urb_discards = 0;           // USBDEVFS_DISCARDURB
     uint64_t hid_descriptor_ioctls = 0;  // HIDIOCGRDESCSIZE, HIDIOCGRDESC
-    uint64_t hidraw_opens = 0;  // opens of /dev/hidraw*
+    uint64_t hidraw_opens = 0;           // opens of /dev/hidraw*
 };
 
 // Starts counting from zero; the threads alive now, but for the caller, are left out.

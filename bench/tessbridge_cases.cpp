@@ -42,7 +42,8 @@ constexpr TessbridgeCase kCases[] = {
     {"I2CSendByte", 1, [](const Api &a) { (void)a.I2CSendByte(0xA0, 0x55); }},
     {"I2CReceiveByte", 1, [](const Api &a) { (void)a.I2CReceiveByte(0xA0, in_bytes.data()); }},
     {"I2CReadByte", 1, [](const Api &a) { (void)a.I2CReadByte(0xA0, 0x10, in_bytes.data()); }},
-    {"I2CReadArray/256", 1, [](const Api &a) { (void)a.I2CReadArray(0xA0, 0, 256, in_bytes.data()); }},
+    {"I2CReadArray/256", 1,
+     [](const Api &a) { (void)a.I2CReadArray(0xA0, 0, 256, in_bytes.data()); }},
     {"I2CReadArrayDB/256", 1,
      [](const Api &a) { (void)a.I2CReadArrayDB(0xA0, 0, 0, 256, in_bytes.data()); }},
     {"I2C10ReadArray/256", 1,
@@ -65,7 +66,8 @@ constexpr TessbridgeCase kCases[] = {
     {"SPI_Generic/500", 1,
      [](const Api &a) { (void)a.SPI_Generic(500, out_bytes.data(), in_bytes.data()); }},
     {"SPI_Write/500", 1, [](const Api &a) { (void)a.SPI_Write(500, out_bytes.data()); }},
-    {"SPI_WriteWithOC/500", 1, [](const Api &a) { (void)a.SPI_WriteWithOC(500, out_bytes.data()); }},
+    {"SPI_WriteWithOC/500", 1,
+     [](const Api &a) { (void)a.SPI_WriteWithOC(500, out_bytes.data()); }},
     {"SPI_WriteRead/4+500", 1,
      [](const Api &a) { (void)a.SPI_WriteRead(4, 500, out_bytes.data(), in_bytes.data()); }},
     {"SetMessagePresenter", 0,
@@ -74,6 +76,8 @@ constexpr TessbridgeCase kCases[] = {
 
 }  // namespace
 
-std::span<const TessbridgeCase> tessbridge_cases() { return kCases; }
+std::span<const TessbridgeCase> tessbridge_cases() {
+    return kCases;
+}
 
 }  // namespace bench

@@ -7,7 +7,8 @@
 
 namespace bench {
 
-LoadedTessbridge::LoadedTessbridge() : handle_(::dlopen(TESSBRIDGE_LIBRARY, RTLD_NOW | RTLD_LOCAL)) {
+LoadedTessbridge::LoadedTessbridge()
+    : handle_(::dlopen(TESSBRIDGE_LIBRARY, RTLD_NOW | RTLD_LOCAL)) {
     if (handle_ == nullptr) {
         throw std::runtime_error(std::string("cannot load libtessbridge: ") + ::dlerror());
     }

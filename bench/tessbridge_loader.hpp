@@ -7,7 +7,7 @@
 namespace bench {
 
 class LoadedTessbridge {
-public:
+  public:
     // dlopen()s the library (its start-up runs inside) and resolves every
     // export. Throws std::runtime_error when the library cannot be loaded.
     LoadedTessbridge();
@@ -18,7 +18,7 @@ public:
 
     const tbtest::TessbridgeApi &api() const { return api_; }
 
-private:
+  private:
     void *handle_ = nullptr;
     tbtest::TessbridgeApi api_;
 };

@@ -33,7 +33,9 @@ struct Pair {
 void present_nothing(const char * /*text*/, void * /*context*/) {}
 
 // Calls per statistics dump under callgrind: enough to make start-up noise vanish.
-int calls_for(const bench::TransferReplay &floor) { return floor.steps().size() > 8 ? 20 : 500; }
+int calls_for(const bench::TransferReplay &floor) {
+    return floor.steps().size() > 8 ? 20 : 500;
+}
 
 void count_instructions(const tbtest::TessbridgeApi &api, std::vector<Pair> &pairs) {
     for (Pair &pair : pairs) {
@@ -61,11 +63,12 @@ void count_instructions(const tbtest::TessbridgeApi &api, std::vector<Pair> &pai
 void register_timings(const tbtest::TessbridgeApi &api, std::vector<Pair> &pairs) {
     for (Pair &pair : pairs) {
         const std::string name = std::string("tessbridge/") + pair.export_case->name;
-        benchmark::RegisterBenchmark((name + "/ours").c_str(), [&api, &pair](benchmark::State &state) {
-            for (auto _ : state) {
-                pair.export_case->call(api);
-            }
-        });
+        benchmark::RegisterBenchmark((name + "/ours").c_str(),
+                                     [&api, &pair](benchmark::State &state) {
+                                         for (auto _ : state) {
+                                             pair.export_case->call(api);
+                                         }
+                                     });
         benchmark::RegisterBenchmark((name + "/floor").c_str(), [&pair](benchmark::State &state) {
             for (auto _ : state) {
                 benchmark::DoNotOptimize(pair.floor.run());
@@ -89,8 +92,8 @@ int main(int argc, char **argv) {
 
     std::vector<Pair> pairs;
     for (const auto &export_case : bench::tessbridge_cases()) {
-        pairs.push_back({&export_case, bench::TransferReplay::record(
-                                           device, [&] { export_case.call(api); })});
+        pairs.push_back(
+            {&export_case, bench::TransferReplay::record(device, [&] { export_case.call(api); })});
     }
     wdsim_log_enable(0);
 

@@ -23,7 +23,7 @@ struct BulkStep {
 };
 
 class TransferReplay {
-public:
+  public:
     // Runs `call` once and keeps its bulk transfers. Control transfers are not
     // expected from an export; they are counted in control_transfers().
     static TransferReplay record(wd_handle device, const std::function<void()> &call);
@@ -35,7 +35,7 @@ public:
     const std::vector<BulkStep> &steps() const { return steps_; }
     uint32_t control_transfers() const { return control_transfers_; }
 
-private:
+  private:
     wd_handle device_ = 0;
     std::vector<BulkStep> steps_;
     std::vector<uint8_t> in_buffer_;
