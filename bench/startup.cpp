@@ -3,7 +3,10 @@
 // can go then), the time until every attach has been handled, and the serial
 // number reads the attaches made. Prints one line per adapter count:
 //   startup adapters=N load_ms=... settled_ms=... serial_reads=...
-// load_ms and settled_ms are medians of the runs.
+// load_ms and settled_ms are medians of the runs. Then, with the library
+// loaded with one adapter, nine more are plugged in one at a time:
+//   attach serial_reads_total=1,3,6,...
+// the serial number reads made so far after each attach has been handled.
 //
 // Run with LD_LIBRARY_PATH naming the simulated toolkit's folder.
 #include <wdapi801_sim.h>
@@ -64,6 +67,28 @@ Run one_run(int adapters) {
     return run;
 }
 
+// Cumulative serial number reads after each of `adapters` attaches, the first
+// during the load.
+std::vector<uint32_t> reads_as_added(int adapters) {
+    wdsim_reset();
+    bench::plug_zero_latency("1000");
+    std::vector<uint32_t> totals;
+    std::vector<std::string> serials;
+    {
+        bench::LoadedTessbridge library;
+        wdsim_settle(10000);
+        totals.push_back(control_transfers_logged());
+        for (int i = 1; i < adapters; ++i) {
+            serials.push_back(std::to_string(1000 + i));
+            bench::plug_zero_latency(serials.back().c_str());
+            wdsim_settle(10000);
+            totals.push_back(control_transfers_logged());
+        }
+    }
+    wdsim_reset();
+    return totals;
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -88,5 +113,12 @@ int main(int argc, char **argv) {
         std::printf("startup adapters=%d load_ms=%.3f settled_ms=%.3f serial_reads=%u\n", adapters,
                     median(load), median(settled), reads);
     }
+    std::printf("attach serial_reads_total=");
+    const char *separator = "";
+    for (const uint32_t total : reads_as_added(10)) {
+        std::printf("%s%u", separator, total);
+        separator = ",";
+    }
+    std::printf("\n");
     return 0;
 }
