@@ -66,6 +66,26 @@ TEST(TessErrors, AbsentDeviceIsABusErrorWithAHint) {
         << json.out;
 }
 
+// A packet that does not reach the adapter makes the library present a
+// message; tess shows it as its own error and exits 1, never with success.
+TEST(TessErrors, TransferFailuresAreBusErrorsWithTheLibrarysMessage) {
+    const std::vector<std::vector<std::string>> commands{
+        {"i2c", "get", "0x50", "0"}, {"i2c", "scan"},          {"i2c", "clock"},
+        {"power", "3v", "on"},       {"spi", "transfer", "1"}, {"spi", "write-read", "0x9f", "-r", "3"},
+        {"io", "get"},               {"io", "lines", "i2c"},
+    };
+    for (const auto &command : commands) {
+        std::vector<std::string> arguments{"--sim", "--sim-fail-out", "1"};
+        arguments.insert(arguments.end(), command.begin(), command.end());
+        const Outcome run = run_tess(arguments);
+        const std::string name = command[0] + " " + (command.size() > 1 ? command[1] : "");
+        EXPECT_EQ(run.exit_code, 1) << name;
+        EXPECT_NE(run.err.find("Transfer timed out"), std::string::npos) << name << ": " << run.err;
+    }
+    const Outcome list = run_tess({"--sim", "--sim-fail-out", "1", "list"});
+    EXPECT_NE(list.out.find("serial 1234: does not answer"), std::string::npos) << list.out;
+}
+
 TEST(TessErrors, UnknownSerialNumberIsNoAdapter) {
     const Outcome run = run_tess({"--sim", "--serial", "4321", "i2c", "scan"});
     EXPECT_EQ(run.exit_code, 3);

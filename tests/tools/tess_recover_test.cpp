@@ -61,5 +61,18 @@ TEST(TessRecover, AStuckBusFailsCommandsUntilRecovered) {
     EXPECT_NE(recovered.out.find("0x19 0x00"), std::string::npos) << recovered.out;
 }
 
+TEST(TessRecover, AFailureOnTheWaySwitchesTheI2cFunctionBackOn) {
+    // The third packet (the first SCL clock) does not reach the adapter.
+    const Outcome run = run_tess({"--sim", "--sim-log", "--sim-hold-sda", "5", "--sim-fail-out", "3",
+                                  "i2c", "recover"});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.err.find("driving the I2C lines: the command did not reach the adapter"),
+              std::string::npos)
+        << run.err;
+    const auto packets = packets_sent(run.err);
+    ASSERT_FALSE(packets.empty()) << run.err;
+    EXPECT_EQ(packets.back(), "01 8d") << run.err;
+}
+
 }  // namespace
 }  // namespace tesstest

@@ -16,6 +16,7 @@ BulkSimulation::BulkSimulation(const BulkSimulationOptions &options) {
     resolve(library, "the simulated toolkit", "wdsim_log_count", toolkit_.log_count);
     resolve(library, "the simulated toolkit", "wdsim_log_entry", toolkit_.log_entry);
     resolve(library, "the simulated toolkit", "wdsim_log_clear", toolkit_.log_clear);
+    resolve(library, "the simulated toolkit", "wdsim_inject_fault", toolkit_.inject_fault);
 
     bench_ = devices::install_demo_bench(*adapter_);
     if (options.hold_sda_clocks > 0) {
@@ -34,6 +35,12 @@ BulkSimulation::~BulkSimulation() { toolkit_.reset(); }
 
 void BulkSimulation::settle() const { (void)toolkit_.settle(2000); }
 
+void BulkSimulation::fail_bulk_out(unsigned n) const {
+    if (n > 0) {
+        toolkit_.inject_fault(WDSIM_OP_BULK_OUT, n - 1, WD_STATUS_TRANSFER_TIMEOUT, 0);
+    }
+}
+
 std::vector<std::string> BulkSimulation::take_log() const {
     std::vector<std::string> lines;
     const std::uint32_t count = toolkit_.log_count();
@@ -49,7 +56,9 @@ std::vector<std::string> BulkSimulation::take_log() const {
             line += hex;
         }
         if (entry.status != WD_STATUS_SUCCESS) {
-            line += " (status " + std::to_string(static_cast<unsigned>(entry.status)) + ")";
+            char status[32];
+            (void)std::snprintf(status, sizeof status, " (status 0x%08x)", unsigned{entry.status});
+            line += status;
         }
         lines.push_back(line);
     }

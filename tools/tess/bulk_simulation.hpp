@@ -34,6 +34,9 @@ public:
 
     // Waits until the toolkit has delivered its notifications.
     void settle() const;
+    // Makes bulk OUT transfer number `n` from now on (1 the next) fail with a
+    // time-out, as with an adapter pulled out in the middle of a command.
+    void fail_bulk_out(unsigned n) const;
     // The bulk transfers since the last call, one line each ("out 01 8c").
     std::vector<std::string> take_log() const;
     // What the simulated adapter holds, for `tess list`.
@@ -47,6 +50,7 @@ private:
         decltype(&::wdsim_log_count) log_count = nullptr;
         decltype(&::wdsim_log_entry) log_entry = nullptr;
         decltype(&::wdsim_log_clear) log_clear = nullptr;
+        decltype(&::wdsim_inject_fault) inject_fault = nullptr;
     };
 
     Toolkit toolkit_;

@@ -63,6 +63,10 @@ std::unique_ptr<CommandLine> make_command_line(bool for_batch) {
                        "With --sim: the 24C02 holds SDA low until it has seen N SCL clocks")
             ->type_name("N")
             ->group("Simulation");
+        app.add_option("--sim-fail-out", line->options.sim_fail_out,
+                       "With --sim: the Nth command packet sent to the bulk adapter fails")
+            ->type_name("N")
+            ->group("Simulation");
         add_batch_command(app, *line);
     }
     add_list_command(app, line->command);

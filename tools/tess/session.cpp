@@ -62,6 +62,7 @@ TessbridgeLibrary &Session::bridge_library() {
         if (bulk_simulation_) {
             bulk_simulation_->settle();
             (void)bulk_simulation_->take_log();
+            bulk_simulation_->fail_bulk_out(options_.sim_fail_out);
         }
     }
     return *bridge_;

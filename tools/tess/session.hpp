@@ -22,6 +22,7 @@ struct GlobalOptions {
     bool sim = false;
     bool sim_log = false;              // print the simulated toolkit's transfers
     unsigned sim_hold_sda_clocks = 0;  // simulated stuck bus
+    unsigned sim_fail_out = 0;         // simulated transfer failure: the Nth packet sent
 };
 
 class Session {
