@@ -21,6 +21,8 @@ set(_tb_headers include/wdapi801.h include/tessbridge.h)
 if(TARGET tesslink)
   install(TARGETS tesslink LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
   list(APPEND _tb_headers include/tesslink.h)
+  # The Java class PMBus, for programs that use the JNI natives.
+  install_jar(tesslink_pmbus_jar DESTINATION ${CMAKE_INSTALL_DATADIR}/java)
 endif()
 install(FILES ${_tb_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 configure_package_config_file(

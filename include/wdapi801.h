@@ -79,14 +79,16 @@ typedef struct wd_event_table {
  * accepted device pulled out. A zero vendor or product ID matches anything.
  * A device handle is valid from its attach notification until its detach
  * handler returns; a device whose attach handler returned 0 gets no detach.
+ * `options` is reserved and ignored. One registration at a time: a second, or
+ * a call from inside a handler, answers WD_STATUS_ALREADY_INITIALIZED.
  * Writes *driver on success. */
 WDAPI801_EXPORT wd_status WDU_Init(wd_handle *driver, const wd_match_entry *matches,
                                    uint32_t match_count, const wd_event_table *events,
                                    uint32_t options);
 
 /* Stops notifications, waits for a handler that is running, releases every
- * device. A second call, or a call with a stale handle, does nothing. Must not
- * be called from inside a handler. */
+ * device (no detach notifications follow). A second call, a call with a stale
+ * handle, or a call from inside a handler does nothing. */
 WDAPI801_EXPORT void WDU_Uninit(wd_handle driver);
 
 /* Fetches the information record of a device; valid until WDU_PutDeviceInfo. */

@@ -94,14 +94,16 @@ private:
     unsigned depth_ = 0;
 };
 
+// Never destroyed: a toolkit thread may still signal an event while the
+// process exits.
 HandleTable<Event> &events() {
-    static HandleTable<Event> table;
-    return table;
+    static auto *table = new HandleTable<Event>;
+    return *table;
 }
 
 HandleTable<RecursiveMutex> &mutexes() {
-    static HandleTable<RecursiveMutex> table;
-    return table;
+    static auto *table = new HandleTable<RecursiveMutex>;
+    return *table;
 }
 
 }  // namespace
