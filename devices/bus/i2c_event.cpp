@@ -19,11 +19,11 @@ std::string token(const I2cEvent &event) {
         case I2cEventKind::RepeatedStart:
             return "Sr";
         case I2cEventKind::Address:
-            return "@" + hex_byte(event.byte) + ack;
+            return std::string("@").append(hex_byte(event.byte)).append(ack);
         case I2cEventKind::Write:
-            return hex_byte(event.byte) + ack;
+            return hex_byte(event.byte).append(ack);
         case I2cEventKind::Read:
-            return "<" + hex_byte(event.byte) + ack;
+            return std::string("<").append(hex_byte(event.byte)).append(ack);
         case I2cEventKind::Stop:
             return "P";
         case I2cEventKind::BusBusy:

@@ -31,7 +31,7 @@ public:
     std::span<const uint8_t> framed();
 
 private:
-    std::array<uint8_t, kMaxPacketBytes> bytes_{};
+    std::array<uint8_t, kMaxPacketBytes> bytes_;  // only the first size_ bytes are ever read
     std::size_t size_ = 2;
     bool overflowed_ = false;
 };

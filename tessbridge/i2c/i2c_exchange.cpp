@@ -15,7 +15,7 @@ uint8_t write_exchange(CommandPacket &packet, std::size_t reply_length) {
 }
 
 ReadOutcome read_exchange(CommandPacket &packet, std::span<uint8_t> destination) {
-    std::array<uint8_t, 1 + kLongestRead> reply{};
+    std::array<uint8_t, 1 + kLongestRead> reply;  // send_command fills the used part
     const auto area = std::span(reply).first(1 + std::min(destination.size(), kLongestRead));
     const CommandResult result = send_command(packet, area);
     if (!result.answered(area.size())) {

@@ -75,7 +75,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Generic(uint16_t count,
             return kRefused;
         }
         CommandPacket packet = data_packet(kSpiExchange, count, bytes_of(writeData, count));
-        ReplyArea answer{};
+        ReplyArea answer;  // send_command fills the used part
         const std::span<uint8_t> reply(answer.data(), count);
         const CommandResult result = send_command(packet, reply);
         if (!result.answered(reply.size())) {
@@ -144,7 +144,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_WriteRead(uint16_t writeCo
         }
         CommandPacket packet(kSpiWriteThenRead);
         packet.count16(writeCount).count16(readCount).bytes(bytes_of(writeData, writeCount));
-        ReplyArea answer{};
+        ReplyArea answer;  // send_command fills the used part
         const std::span<uint8_t> reply(answer.data(), readCount);
         if (!send_command(packet, reply).answered(reply.size())) {
             return kNotAnswered;

@@ -4,9 +4,11 @@
 
 namespace wdsim {
 
+// Never destroyed: a process may exit with a driver registered and its
+// notification thread still running.
 Simulator &simulator() {
-    static Simulator instance;
-    return instance;
+    static auto *instance = new Simulator;
+    return *instance;
 }
 
 std::optional<Fault> take_fault(Simulator &sim, wdsim_op op) {
