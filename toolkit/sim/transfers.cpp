@@ -97,6 +97,39 @@ Prepared prepare(Simulator &sim, wd_handle device, wdsim_op op) {
     return p;
 }
 
+// Runs one transfer the way every transfer runs: refuses a departed or unknown
+// device and bad arguments, applies an injected fault (a shorter reach, a
+// failure status), lets the adapter answer, reports the count and logs it.
+template <typename Answer>
+wd_status run_transfer(wdsim_transfer record, wdsim_op op, uint8_t *data, bool arguments_valid,
+                       uint32_t *transferred, Answer answer) {
+    auto &sim = simulator();
+    const Prepared p = prepare(sim, record.device, op);
+    uint32_t moved = 0;
+    wd_status status = p.refusal;
+    if (status == WD_STATUS_SUCCESS && !arguments_valid) {
+        status = WD_STATUS_INVALID_PARAMETER;
+    }
+    if (status == WD_STATUS_SUCCESS) {
+        const uint32_t reach = p.fault ? std::min(p.fault->moved, record.requested) : record.requested;
+        if (!(p.fault && reach == 0)) {
+            status = answer(*p.adapter, reach, moved);
+            moved = std::min(moved, reach);
+        }
+        if (p.fault && p.fault->status != WD_STATUS_SUCCESS) {
+            status = p.fault->status;
+        }
+    }
+    if (transferred != nullptr) {
+        *transferred = moved;
+    }
+    record.moved = moved;
+    record.status = status;
+    std::lock_guard lock(sim.mutex);
+    log_transfer(sim, record, data);
+    return status;
+}
+
 }  // namespace
 }  // namespace wdsim
 
@@ -140,7 +173,6 @@ void WDU_PutDeviceInfo(wd_device_info *info) {
 wd_status WDU_TransferBulk(wd_handle device, uint32_t pipe, uint32_t is_read, uint32_t /*options*/,
                            void *buffer, uint32_t length, uint32_t *transferred,
                            uint32_t timeout_ms) {
-    auto &sim = simulator();
     auto *data = static_cast<uint8_t *>(buffer);
     wdsim_transfer record{};
     record.device = device;
@@ -149,43 +181,21 @@ wd_status WDU_TransferBulk(wd_handle device, uint32_t pipe, uint32_t is_read, ui
     record.is_read = is_read;
     record.requested = length;
     record.timeout_ms = timeout_ms;
-
-    const auto p = wdsim::prepare(sim, device, is_read ? WDSIM_OP_BULK_IN : WDSIM_OP_BULK_OUT);
-    uint32_t moved = 0;
-    wd_status status = p.refusal;
-    if (status == WD_STATUS_SUCCESS && data == nullptr && length > 0) {
-        status = WD_STATUS_INVALID_PARAMETER;
-    }
-    if (status == WD_STATUS_SUCCESS) {
-        const uint32_t reach = p.fault ? std::min(p.fault->moved, length) : length;
-        const bool skip_device = p.fault && reach == 0;
-        if (!skip_device) {
-            if (p.adapter->model) {
-                const wdsim_model &model = *p.adapter->model;
-                status = model.bulk(model.context, pipe, is_read, data, reach, &moved);
-                moved = std::min(moved, reach);
-            } else {
-                status = wdsim::answer_scripted(sim, *p.adapter, is_read, data, reach, &moved);
+    const bool valid = data != nullptr || length == 0;
+    return wdsim::run_transfer(
+        record, is_read ? WDSIM_OP_BULK_IN : WDSIM_OP_BULK_OUT, data, valid, transferred,
+        [&](wdsim::Adapter &adapter, uint32_t reach, uint32_t &moved) {
+            if (adapter.model) {
+                const wdsim_model &model = *adapter.model;
+                return model.bulk(model.context, pipe, is_read, data, reach, &moved);
             }
-        }
-        if (p.fault && p.fault->status != WD_STATUS_SUCCESS) {
-            status = p.fault->status;
-        }
-    }
-    if (transferred != nullptr) {
-        *transferred = moved;
-    }
-    record.moved = moved;
-    record.status = status;
-    std::lock_guard lock(sim.mutex);
-    wdsim::log_transfer(sim, record, data);
-    return status;
+            return wdsim::answer_scripted(simulator(), adapter, is_read, data, reach, &moved);
+        });
 }
 
 wd_status WDU_TransferDefaultPipe(wd_handle device, uint32_t is_read, uint32_t /*options*/,
                                   void *buffer, uint32_t length, uint32_t *transferred,
                                   const uint8_t setup_packet[8], uint32_t timeout_ms) {
-    auto &sim = simulator();
     auto *data = static_cast<uint8_t *>(buffer);
     wdsim_transfer record{};
     record.device = device;
@@ -196,36 +206,16 @@ wd_status WDU_TransferDefaultPipe(wd_handle device, uint32_t is_read, uint32_t /
     if (setup_packet != nullptr) {
         std::memcpy(record.setup, setup_packet, sizeof record.setup);
     }
-
-    const auto p = wdsim::prepare(sim, device, WDSIM_OP_CONTROL);
-    uint32_t moved = 0;
-    wd_status status = p.refusal;
-    if (status == WD_STATUS_SUCCESS && (setup_packet == nullptr || (data == nullptr && length > 0))) {
-        status = WD_STATUS_INVALID_PARAMETER;
-    }
-    if (status == WD_STATUS_SUCCESS) {
-        const uint32_t reach = p.fault ? std::min(p.fault->moved, length) : length;
-        if (!(p.fault && reach == 0)) {
-            if (p.adapter->model && p.adapter->model->control) {
-                const wdsim_model &model = *p.adapter->model;
-                status = model.control(model.context, setup_packet, data, reach, &moved);
-                moved = std::min(moved, reach);
-            } else {
-                status = wdsim::answer_control(*p.adapter, setup_packet, data, reach, &moved);
+    const bool valid = setup_packet != nullptr && (data != nullptr || length == 0);
+    return wdsim::run_transfer(
+        record, WDSIM_OP_CONTROL, data, valid, transferred,
+        [&](wdsim::Adapter &adapter, uint32_t reach, uint32_t &moved) {
+            if (adapter.model && adapter.model->control) {
+                const wdsim_model &model = *adapter.model;
+                return model.control(model.context, setup_packet, data, reach, &moved);
             }
-        }
-        if (p.fault && p.fault->status != WD_STATUS_SUCCESS) {
-            status = p.fault->status;
-        }
-    }
-    if (transferred != nullptr) {
-        *transferred = moved;
-    }
-    record.moved = moved;
-    record.status = status;
-    std::lock_guard lock(sim.mutex);
-    wdsim::log_transfer(sim, record, data);
-    return status;
+            return wdsim::answer_control(adapter, setup_packet, data, reach, &moved);
+        });
 }
 
 }  // extern "C"
