@@ -84,15 +84,16 @@ const std::vector<Op> &operations() {
             const std::size_t n = effective(count);
             std::uint8_t *buffer = r.out.place(std::min(n, kCapacity), kFill);
             const std::size_t before = r.script.sent.size();
+            const unsigned succeeded = r.script.successReplies;
             const unsigned result = MPUI2CReadArray(r.in.ConsumeIntegral<std::uint8_t>(),
                                                     r.in.ConsumeIntegral<std::uint8_t>(), count,
                                                     buffer);
             if (n == 0 || n > 256) {
                 expectRefused(result, before, r, "MPUI2CReadArray count not refused");
             } else if (result != 0) {
-                // Chunks sent before the failing one succeeded; nothing past them moves.
-                const std::size_t chunks = r.script.sent.size() - before;
-                const std::size_t kept = chunks == 0 ? 0 : (chunks - 1) * tesslink::kBlockChunk;
+                // Only chunks answered with success may have reached the buffer.
+                const std::size_t kept =
+                    (r.script.successReplies - succeeded) * tesslink::kBlockChunk;
                 if (!std::all_of(buffer + std::min(kept, n), buffer + n,
                                  [](std::uint8_t b) { return b == kFill; }))
                     fail("MPUI2CReadArray wrote past the chunks that succeeded");

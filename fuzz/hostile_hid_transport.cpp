@@ -46,6 +46,9 @@ class ScriptedChannel final : public tesslink::HidReplyChannel {
             report[tesslink::kReportIdByte] = 0;
         }
         ++current->repliesRead;
+        if (report[tesslink::kReplyStatusByte] == 0) {
+            ++current->successReplies;
+        }
         return true;
     }
 

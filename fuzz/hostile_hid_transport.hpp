@@ -21,6 +21,7 @@ struct HidScript {
     FuzzedDataProvider *answers = nullptr;  // presence, write outcome, replies
     std::vector<tesslink::Report> sent;              // reports the adapter received
     unsigned repliesRead = 0;
+    unsigned successReplies = 0;  // replies whose status byte says success
 };
 
 // The script the transport follows from now on (null: no adapter attached).

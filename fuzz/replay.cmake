@@ -1,0 +1,40 @@
+# Replays every committed regression input of one fuzzer; fails when one of
+# them fails. Inputs listed in known_issues.txt (one file name per line, as
+# <fuzzer>/<file>, '#' starts a comment) reproduce bugs not fixed yet: they
+# are run and reported, but do not fail the test.
+# cmake -DFUZZER=... -DNAME=... -DREGRESSIONS=<fuzz/regressions> -P replay.cmake
+file(GLOB inputs LIST_DIRECTORIES false "${REGRESSIONS}/${NAME}/*")
+list(FILTER inputs EXCLUDE REGEX "/\\.keep$")
+set(known "")
+if(EXISTS "${REGRESSIONS}/known_issues.txt")
+  file(STRINGS "${REGRESSIONS}/known_issues.txt" lines)
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "#.*" "" line "${line}")
+    string(STRIP "${line}" line)
+    if(line)
+      list(APPEND known "${line}")
+    endif()
+  endforeach()
+endif()
+
+set(failed "")
+foreach(input IN LISTS inputs)
+  get_filename_component(base "${input}" NAME)
+  execute_process(COMMAND ${FUZZER} -runs=1 ${input}
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if("${NAME}/${base}" IN_LIST known)
+    if(rc EQUAL 0)
+      message(WARNING "${NAME}/${base} no longer fails: take it off known_issues.txt")
+    else()
+      message(STATUS "${NAME}/${base}: known issue, still fails")
+    endif()
+  elseif(NOT rc EQUAL 0)
+    message("${out}")
+    list(APPEND failed "${base}")
+  endif()
+endforeach()
+list(LENGTH inputs n)
+if(failed)
+  message(FATAL_ERROR "regression inputs of ${NAME} failing: ${failed}")
+endif()
+message(STATUS "${n} regression inputs of ${NAME} replayed")
