@@ -1,12 +1,27 @@
 #include "pmbus_power_supply.hpp"
 
-#include <algorithm>
-
 namespace hid_adapter {
 namespace {
 
 std::vector<std::uint8_t> word(std::uint16_t value) {
     return {static_cast<std::uint8_t>(value & 0xFFU), static_cast<std::uint8_t>(value >> 8)};
+}
+
+bool supported(std::uint8_t command) {
+    switch (command) {
+        case pmbus::kPage:
+        case pmbus::kClearFaults:
+        case pmbus::kVoutMode:
+        case pmbus::kVoutCommand:
+        case pmbus::kStatusWord:
+        case pmbus::kReadVout:
+        case pmbus::kReadIout:
+        case pmbus::kReadTemperature1:
+        case pmbus::kMfrId:
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
@@ -22,48 +37,95 @@ bool PmbusPowerSupply::refuse() {
     return false;
 }
 
-bool PmbusPowerSupply::write(std::span<const std::uint8_t> bytes) {
-    if (bytes.empty()) {
-        return true;  // a quick write: address only
+void PmbusPowerSupply::endWrite() {
+    writing_ = false;
+    commandSeen_ = false;
+    refused_ = false;
+    data_.clear();
+}
+
+bool PmbusPowerSupply::start(bool read) {
+    // A write left without STOP (repeated START) is dropped.
+    endWrite();
+    reply_.clear();
+    replyPosition_ = 0;
+    if (!read) {
+        writing_ = true;
+        return true;
     }
-    selected_ = bytes[0];
-    const auto data = bytes.subspan(1);
+    reply_ = readData(selected_);
+    return reply_.empty() ? refuse() : true;
+}
+
+// Whether `byte` may follow the data bytes received so far for the selected
+// command.
+bool PmbusPowerSupply::acceptsData(std::uint8_t byte) const {
     switch (selected_) {
         case pmbus::kPage:
-            if (data.empty()) {
-                return true;
-            }
-            if (data.size() != 1 || data[0] >= kPages) {
-                return refuse();
-            }
-            page_ = data[0];
-            return true;
-        case pmbus::kClearFaults:
-            if (!data.empty()) {
-                return refuse();
-            }
-            pages_[page_].status = 0;
-            return true;
+            return data_.empty() && byte < kPages;
         case pmbus::kVoutCommand:
-            if (data.empty()) {
-                return true;
-            }
-            if (data.size() != 2) {
-                return refuse();
-            }
-            pages_[page_].voutCommand = static_cast<std::uint16_t>(data[0] | (data[1] << 8));
-            return true;
-        case pmbus::kVoutMode:
-        case pmbus::kStatusWord:
-        case pmbus::kReadVout:
-        case pmbus::kReadIout:
-        case pmbus::kReadTemperature1:
-        case pmbus::kMfrId:
-            // Read-only: selecting them for a read is fine, writing data is not.
-            return data.empty() ? true : refuse();
+            return data_.size() < 2;
         default:
-            return refuse();
+            // CLEAR_FAULTS is a send byte; the others are read-only.
+            return false;
     }
+}
+
+bool PmbusPowerSupply::write(std::uint8_t byte) {
+    if (!writing_ || refused_) {
+        return false;
+    }
+    if (!commandSeen_) {
+        commandSeen_ = true;
+        selected_ = byte;
+        if (!supported(byte)) {
+            refused_ = true;
+            return refuse();
+        }
+        return true;
+    }
+    if (!acceptsData(byte)) {
+        refused_ = true;
+        return refuse();
+    }
+    data_.push_back(byte);
+    return true;
+}
+
+// Carries out the write that STOP ended: the command byte and data_.
+void PmbusPowerSupply::execute() {
+    switch (selected_) {
+        case pmbus::kPage:
+            if (!data_.empty()) {
+                page_ = data_[0];
+            }
+            break;
+        case pmbus::kClearFaults:
+            pages_[page_].status = 0;
+            break;
+        case pmbus::kVoutCommand:
+            if (data_.size() == 2) {
+                pages_[page_].voutCommand = static_cast<std::uint16_t>(data_[0] | (data_[1] << 8));
+            } else if (!data_.empty()) {
+                refuse();  // half a word
+            }
+            break;
+        default:
+            break;  // a read-only command selected for a later read
+    }
+}
+
+std::uint8_t PmbusPowerSupply::read(bool /*ack_from_master*/) {
+    return replyPosition_ < reply_.size() ? reply_[replyPosition_++] : 0xFF;
+}
+
+void PmbusPowerSupply::stop() {
+    if (writing_ && commandSeen_ && !refused_) {
+        execute();
+    }
+    endWrite();
+    reply_.clear();
+    replyPosition_ = 0;
 }
 
 std::vector<std::uint8_t> PmbusPowerSupply::readData(std::uint8_t command) const {
@@ -90,16 +152,6 @@ std::vector<std::uint8_t> PmbusPowerSupply::readData(std::uint8_t command) const
         default:
             return {};
     }
-}
-
-bool PmbusPowerSupply::read(std::span<std::uint8_t> bytes) {
-    const std::vector<std::uint8_t> data = readData(selected_);
-    if (data.empty()) {
-        return refuse();
-    }
-    std::fill(bytes.begin(), bytes.end(), 0xFF);
-    std::copy_n(data.begin(), std::min(data.size(), bytes.size()), bytes.begin());
-    return true;
 }
 
 }  // namespace hid_adapter

@@ -1,4 +1,4 @@
-// A two-page PMBus power supply on the simulated I2C bus.
+// A two-page PMBus power supply on the simulated I2C bus (a devices::I2cDevice).
 //
 // Commands (PMBus specification codes):
 //   PAGE 0x00               read/write byte, 0 or 1
@@ -10,17 +10,28 @@
 //   READ_IOUT 0x8C          read word, linear11
 //   READ_TEMPERATURE_1 0x8D read word, linear11
 //   MFR_ID 0x99             block read: count byte, then ASCII text
-// Words go low byte first. A read past a command's data gives 0xFF bytes. An
-// unsupported command, a write to a read-only command or a bad PAGE value is
-// not acknowledged and sets the CML bit of STATUS_WORD.
+// A write transaction sends the command byte, then its data; words go low byte
+// first. The command byte selects what later reads answer. The write takes
+// effect at STOP: a repeated START before it drops the data (the command stays
+// selected, as for the usual "command, repeated START, read"). A read answers
+// the selected command's data, then 0xFF bytes past its end.
+//
+// Not acknowledged, with the CML bit of STATUS_WORD set: an unsupported command
+// byte, a data byte for a read-only command or for CLEAR_FAULTS, a bad PAGE
+// value, a data byte past PAGE's one or VOUT_COMMAND's two, and the address of
+// a read when the selected command has nothing to read. A refused write does
+// nothing at STOP. A VOUT_COMMAND write with a single data byte is
+// acknowledged (the byte count is only known at STOP), then sets CML and
+// leaves VOUT_COMMAND unchanged.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "i2c_bus.hpp"
+#include "devices/bus/i2c_device.hpp"
 
 namespace hid_adapter {
 
@@ -46,7 +57,7 @@ constexpr std::uint16_t linear11(int mantissa, int exponent) {
 }
 }  // namespace pmbus
 
-class PmbusPowerSupply final : public I2cTarget {
+class PmbusPowerSupply final : public devices::I2cDevice {
   public:
     static constexpr std::size_t kPages = 2;
 
@@ -59,8 +70,10 @@ class PmbusPowerSupply final : public I2cTarget {
 
     PmbusPowerSupply();
 
-    bool write(std::span<const std::uint8_t> bytes) override;
-    bool read(std::span<std::uint8_t> bytes) override;
+    bool start(bool read) override;
+    bool write(std::uint8_t byte) override;
+    std::uint8_t read(bool ack_from_master) override;
+    void stop() override;
 
     [[nodiscard]] std::uint8_t page() const { return page_; }
     PageState &pageState(std::size_t page) { return pages_.at(page); }
@@ -68,12 +81,24 @@ class PmbusPowerSupply final : public I2cTarget {
 
   private:
     [[nodiscard]] std::vector<std::uint8_t> readData(std::uint8_t command) const;
+    [[nodiscard]] bool acceptsData(std::uint8_t byte) const;
+    void execute();
     bool refuse();
+    void endWrite();
 
     std::array<PageState, kPages> pages_{};
     std::uint8_t page_ = 0;
     std::uint8_t selected_ = 0;
     std::string manufacturer_ = "TESSPSU";
+
+    // The write transaction in progress.
+    bool writing_ = false;
+    bool commandSeen_ = false;  // the command byte came
+    bool refused_ = false;      // a byte was not acknowledged: nothing happens at STOP
+    std::vector<std::uint8_t> data_;
+    // The read transaction in progress.
+    std::vector<std::uint8_t> reply_;
+    std::size_t replyPosition_ = 0;
 };
 
 }  // namespace hid_adapter

@@ -10,22 +10,23 @@ RegisterMemory::RegisterMemory() {
     }
 }
 
-bool RegisterMemory::write(std::span<const std::uint8_t> bytes) {
-    if (bytes.empty()) {
-        return true;
-    }
-    pointer_ = bytes[0];
-    for (const std::uint8_t byte : bytes.subspan(1)) {
+bool RegisterMemory::start(bool read) {
+    pointerNext_ = !read;
+    return true;
+}
+
+bool RegisterMemory::write(std::uint8_t byte) {
+    if (pointerNext_) {
+        pointer_ = byte;
+        pointerNext_ = false;
+    } else {
         cells_[pointer_++] = byte;
     }
     return true;
 }
 
-bool RegisterMemory::read(std::span<std::uint8_t> bytes) {
-    for (std::uint8_t &byte : bytes) {
-        byte = cells_[pointer_++];
-    }
-    return true;
-}
+std::uint8_t RegisterMemory::read(bool /*ack_from_master*/) { return cells_[pointer_++]; }
+
+void RegisterMemory::stop() { pointerNext_ = false; }
 
 }  // namespace hid_adapter

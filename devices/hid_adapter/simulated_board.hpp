@@ -3,8 +3,11 @@
 // 0xA0 (7-bit 0x50).
 #pragma once
 
+#include <memory>
+
+#include "devices/bus/i2c_address.hpp"
+#include "devices/bus/i2c_bus.hpp"
 #include "hid_adapter_firmware.hpp"
-#include "i2c_bus.hpp"
 #include "pmbus_power_supply.hpp"
 #include "register_memory.hpp"
 
@@ -15,16 +18,23 @@ struct SimulatedBoard {
     static constexpr std::uint8_t kMemoryAddress = 0xA0;
 
     SimulatedBoard() {
-        bus.attach(kPowerSupplyAddress >> 1, powerSupply);
-        bus.attach(kMemoryAddress >> 1, memory);
+        bus.attach(devices::I2cAddress::bus_form(kPowerSupplyAddress), unowned(powerSupply));
+        bus.attach(devices::I2cAddress::bus_form(kMemoryAddress), unowned(memory));
     }
     SimulatedBoard(const SimulatedBoard &) = delete;
     SimulatedBoard &operator=(const SimulatedBoard &) = delete;
 
-    I2cBus bus;
+    devices::I2cBus bus;
     PmbusPowerSupply powerSupply;
     RegisterMemory memory;
     HidAdapterFirmware firmware{bus};
+
+  private:
+    // The board owns its devices; the bus only points at them (a shared_ptr
+    // that owns nothing).
+    static std::shared_ptr<devices::I2cDevice> unowned(devices::I2cDevice &device) {
+        return {std::shared_ptr<void>{}, &device};
+    }
 };
 
 }  // namespace hid_adapter
