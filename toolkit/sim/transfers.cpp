@@ -69,7 +69,7 @@ wd_status answer_scripted(Simulator &sim, Adapter &adapter, uint32_t is_read, ui
     }
     const auto &reply = adapter.replies.front();
     *moved = std::min<uint32_t>(length, static_cast<uint32_t>(reply.size()));
-    std::memcpy(data, reply.data(), *moved);
+    std::copy_n(reply.data(), *moved, data);  // no memcpy: an empty reply has no data pointer
     adapter.replies.pop_front();
     return WD_STATUS_SUCCESS;
 }
