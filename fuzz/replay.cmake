@@ -3,6 +3,7 @@
 # <fuzzer>/<file>, '#' starts a comment) reproduce bugs not fixed yet: they
 # are run and reported, but do not fail the test.
 # cmake -DFUZZER=... -DNAME=... -DREGRESSIONS=<fuzz/regressions> -P replay.cmake
+cmake_minimum_required(VERSION 3.25)
 file(GLOB inputs LIST_DIRECTORIES false "${REGRESSIONS}/${NAME}/*")
 list(FILTER inputs EXCLUDE REGEX "/\\.keep$")
 set(known "")
