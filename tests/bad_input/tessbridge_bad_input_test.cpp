@@ -282,6 +282,18 @@ std::vector<BadInputCase> cases() {
              return tb.SetI2CFrequency(INT32_MAX) == tb.SetI2CFrequency(1001) ? 1 : 0;
          },
          1, Sent::Something},
+        {"I2CWriteByte_all_ones", [](T tb, B &) { return tb.I2CWriteByte(0xFF, 0xFF, 0xFF); },
+         kOk, Sent::Something},
+        {"I2CSendByte_all_zeros", [](T tb, B &) { return tb.I2CSendByte(0, 0); }, kOk,
+         Sent::Something},
+        // A null presenter restores the platform's own: the message of the
+        // over-limit call goes to standard error, not to the test's recorder.
+        {"SetMessagePresenter_null",
+         [](T tb, B &b) {
+             tb.SetMessagePresenter(nullptr, nullptr);
+             return tb.I2CWrite(0xA0, 501, b.in.data(), 1);
+         },
+         kRefused, Sent::Nothing, Message::None},
         {"Get_DLL_Version", [](T tb, B &) { return tb.Get_DLL_Version(); }, 0x1811,
          Sent::Nothing},
         {"GetNumberOfDevices", [](T tb, B &) { return tb.GetNumberOfDevices(); }, 1,
