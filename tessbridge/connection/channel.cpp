@@ -42,15 +42,14 @@ int32_t GuardedTransfer(ToolkitTransfer transfer, void *context, uint32_t length
     wd_device_info *record = nullptr;
     wd_status status = WDU_GetDeviceInfo(device, &record);
     if (status != kToolkitSuccess) {
-        show_message(
-            format_message("ReadWritePipesMenu: WDU_GetDeviceInfo() failed: error 0x%x (%s)",
-                           {status, Stat2Str(status)}));
+        show_message("ReadWritePipesMenu: WDU_GetDeviceInfo() failed: error 0x%x (%s)",
+                           {status, Stat2Str(status)});
         return 0;
     }
     status = transfer(device, context, &moved);
     if (status != kToolkitSuccess) {
-        show_message(format_message("WDU_Transfer() failed: error 0x%x (%s)",
-                                    {status, Stat2Str(status)}));
+        show_message("WDU_Transfer() failed: error 0x%x (%s)",
+                                    {status, Stat2Str(status)});
     }
     WDU_PutDeviceInfo(record);
     // A toolkit that claims more than was asked is not believed.

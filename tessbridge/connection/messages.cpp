@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "c_boundary.hpp"
 #include "message_box.hpp"
 
 namespace tessbridge {
@@ -55,9 +56,10 @@ std::string format_message(const char *format, std::initializer_list<MessageArg>
 
 void show_message(const char *text) noexcept {
     Presenter presenter;
-    {
+    try {
         std::lock_guard lock(presenterMutex);
         presenter = installedPresenter;
+    } catch (...) {  // the lock failed: fall back to the platform's presenter
     }
     if (presenter.function != nullptr) {
         presenter.function(text, presenter.context);
@@ -66,12 +68,20 @@ void show_message(const char *text) noexcept {
     }
 }
 
-void show_message(const std::string &text) noexcept { show_message(text.c_str()); }
+void show_message(const char *format, std::initializer_list<MessageArg> args) noexcept {
+    try {
+        show_message(format_message(format, args).c_str());
+    } catch (...) {
+        show_message(format);
+    }
+}
 
 }  // namespace tessbridge
 
 extern "C" TESSBRIDGE_API void TESSBRIDGE_CALL
 SetMessagePresenter(tessbridge_message_presenter presenter, void *context) {
-    std::lock_guard lock(tessbridge::presenterMutex);
-    tessbridge::installedPresenter = {presenter, context};
+    tessbridge::guarded([&] {
+        std::lock_guard lock(tessbridge::presenterMutex);
+        tessbridge::installedPresenter = {presenter, context};
+    });
 }

@@ -19,6 +19,9 @@ std::string format_message(const char *format, std::initializer_list<MessageArg>
 
 // Presents `text` and returns when the presenter returns. Never throws.
 void show_message(const char *text) noexcept;
-void show_message(const std::string &text) noexcept;
+
+// Formats and presents a message; should formatting run out of memory, the
+// format string itself is presented.
+void show_message(const char *format, std::initializer_list<MessageArg> args) noexcept;
 
 }  // namespace tessbridge

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <new>
 
+#include "c_boundary.hpp"
 #include "channel.hpp"
 #include "driver_state.hpp"
 #include "messages.hpp"
@@ -57,6 +58,10 @@ void drop_serial_slot(int32_t position) {
 }
 
 }  // namespace
+
+// The handlers' bodies; the handlers run them inside the C boundary.
+int attach(wd_handle device, const wd_device_info *info, void *userData);
+void detach(wd_handle device, void *userData);
 
 int32_t ParseSerialNumber(const uint8_t descriptor[10], int32_t received) {
     if (received < kSerialDescriptorBytes) {
@@ -111,6 +116,14 @@ void RebuildSerialTable(int32_t count) {
 }
 
 int OnDeviceAttach(wd_handle device, const wd_device_info *info, void *userData) {
+    return guarded(0, [&] { return attach(device, info, userData); });
+}
+
+void OnDeviceDetach(wd_handle device, void *userData) {
+    guarded([&] { detach(device, userData); });
+}
+
+int attach(wd_handle device, const wd_device_info *info, void *userData) {
     std::shared_lock gate(notificationGate);
     if (connectionClosed.load() || userData == nullptr) {
         return 0;
@@ -154,7 +167,7 @@ int OnDeviceAttach(wd_handle device, const wd_device_info *info, void *userData)
     return 1;
 }
 
-void OnDeviceDetach(wd_handle device, void *userData) {
+void detach(wd_handle device, void *userData) {
     std::shared_lock gate(notificationGate);
     if (connectionClosed.load() || userData == nullptr) {
         return;
@@ -193,28 +206,31 @@ void OnDeviceDetach(wd_handle device, void *userData) {
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL SelectBySerialNumber(int32_t serialNumber) {
     using namespace tessbridge;
-    DriverState &state = driverState;
-    const uint32_t count = state.adapterCount.load();
-    if (count == 0) {
-        return 0;
-    }
-    bool selected = false;
-    {
-        ListLock lock(state);
-        const std::size_t slots = std::min<std::size_t>(count, kSerialSlots);
-        int32_t target = 0;  // the last slot holding the number wins
-        for (std::size_t k = 0; k < slots; ++k) {
-            if (SerialTable.at(k).load() == serialNumber) {
-                target = static_cast<int32_t>(k + 1);
+    return guarded(0, [&] {
+        DriverState &state = driverState;
+        if (state.adapterCount.load() == 0) {
+            return 0;
+        }
+        bool selected = false;
+        {
+            ListLock lock(state);
+            // Counted under the lock, so a detach cannot shrink the list meanwhile.
+            const std::size_t slots =
+                std::min<std::size_t>(state.adapterCount.load(), kSerialSlots);
+            int32_t target = 0;  // the last slot holding the number wins
+            for (std::size_t k = 0; k < slots; ++k) {
+                if (SerialTable.at(k).load() == serialNumber) {
+                    target = static_cast<int32_t>(k + 1);
+                }
             }
+            if (target == 0) {
+                return 0;  // nobody has it: the selection stays as it was
+            }
+            selected = select_entry(state, entry_at(state, target));
         }
-        if (target == 0) {
-            return 0;  // nobody has it: the selection stays as it was
+        if (!selected) {
+            OsEventSignal(state.releaseEvent);
         }
-        selected = select_entry(state, entry_at(state, target));
-    }
-    if (!selected) {
-        OsEventSignal(state.releaseEvent);
-    }
-    return selected ? 1 : 0;
+        return selected ? 1 : 0;
+    });
 }

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <utility>
 
+#include "c_boundary.hpp"
 #include "driver_state.hpp"
 #include "messages.hpp"
 #include "registry.hpp"
@@ -21,8 +22,8 @@ constexpr wd_match_entry kMatchEntries[2] = {
 };
 
 void report_event_create_failure(wd_handle event, wd_status status) {
-    show_message(format_message("main: OsEventCreate() failed on event 0x%x: error 0x%x %s",
-                                {event, status, Stat2Str(status)}));
+    show_message("main: OsEventCreate() failed on event 0x%x: error 0x%x %s",
+                                {event, status, Stat2Str(status)});
 }
 
 }  // namespace
@@ -43,8 +44,8 @@ void StartDriverConnection() {
     }
     status = OsMutexCreate(&state.listMutex);
     if (status != kToolkitSuccess) {
-        show_message(format_message("main: OsMutexCreate() failed on mutex 0x%x: error 0x%x %s",
-                                    {state.listMutex, status, Stat2Str(status)}));
+        show_message("main: OsMutexCreate() failed on mutex 0x%x: error 0x%x %s",
+                                    {state.listMutex, status, Stat2Str(status)});
         return;
     }
     status = OsEventCreate(&state.releaseEvent);
@@ -58,15 +59,15 @@ void StartDriverConnection() {
     driverHandle = 0;
     status = WDU_Init(&driverHandle, kMatchEntries, 2, &events, kInitOptions);
     if (status != kToolkitSuccess) {
-        show_message(format_message("main: failed to initialize USB driver: error 0x%x %s",
-                                    {status, Stat2Str(status)}));
+        show_message("main: failed to initialize USB driver: error 0x%x %s",
+                                    {status, Stat2Str(status)});
         return;
     }
 
     status = OsEventWait(state.attachEvent, kFirstAttachWaitSeconds);
     if (status != kToolkitSuccess && status != kToolkitWaitTimeout) {
-        show_message(format_message("main: OsEventWait() failed on event 0x%x: error 0x%x %s",
-                                    {state.attachEvent, status, Stat2Str(status)}));
+        show_message("main: OsEventWait() failed on event 0x%x: error 0x%x %s",
+                                    {state.attachEvent, status, Stat2Str(status)});
         return;
     }
     if (state.adapterCount.load() == 0) {
@@ -85,7 +86,9 @@ void StartDriverConnection() {
 namespace {
 
 // The load-time entry: start the connection before the host's first call.
-__attribute__((constructor)) void start_on_load() { StartDriverConnection(); }
+__attribute__((constructor)) void start_on_load() {
+    guarded([] { StartDriverConnection(); });
+}
 
 // Unloading does not close the connection. Once ShutdownProcedure has closed it
 // no handler can run any more, so the entries still listed are freed.
@@ -106,26 +109,28 @@ __attribute__((destructor)) void free_entries_on_unload() {
 
 extern "C" TESSBRIDGE_API void TESSBRIDGE_CALL ShutdownProcedure(void) {
     using namespace tessbridge;
-    {
-        // Waits for a running handler; later ones see the connection closed.
-        std::unique_lock gate(notificationGate);
-        if (connectionClosed.exchange(true)) {
-            return;  // already shut down
+    guarded([] {
+        {
+            // Waits for a running handler; later ones see the connection closed.
+            std::unique_lock gate(notificationGate);
+            if (connectionClosed.exchange(true)) {
+                return;  // already shut down
+            }
         }
-    }
-    DriverState &state = driverState;
-    if (state.attachEvent != 0) {
-        OsEventClose(state.attachEvent);
-    }
-    if (state.listMutex != 0) {
-        OsMutexClose(state.listMutex);
-    }
-    if (state.releaseEvent != 0) {
-        OsEventClose(state.releaseEvent);
-    }
-    if (driverHandle != 0) {
-        WDU_Uninit(driverHandle);
-    }
+        DriverState &state = driverState;
+        if (state.attachEvent != 0) {
+            OsEventClose(state.attachEvent);
+        }
+        if (state.listMutex != 0) {
+            OsMutexClose(state.listMutex);
+        }
+        if (state.releaseEvent != 0) {
+            OsEventClose(state.releaseEvent);
+        }
+        if (driverHandle != 0) {
+            WDU_Uninit(driverHandle);
+        }
+    });
 }
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetNumberOfDevices(void) {
