@@ -26,8 +26,8 @@ extern "C" {
 /* What an adapter answers. Called for every transfer on the device, on the
  * thread that makes the transfer. Set *moved to the bytes moved and return the
  * transfer's status (WD_STATUS_SUCCESS, WD_STATUS_TRANSFER_TIMEOUT, ...).
- *   bulk:    for OUT (is_read 0) read `length` bytes from data; for IN fill at
- *            most `length` bytes of data.
+ *   bulk:    required. For OUT (is_read 0) read `length` bytes from data; for
+ *            IN fill at most `length` bytes of data.
  *   control: optional (null: the toolkit answers GET_DESCRIPTOR requests from
  *            the adapter's serial string itself). */
 typedef struct wdsim_model {
@@ -45,11 +45,12 @@ typedef struct wdsim_adapter {
     const wdsim_model *model;  /* null: scripted replies (wdsim_queue_reply); copied */
 } wdsim_adapter;
 
-/* Plugs an adapter in and returns its device handle (0 when out of memory). The
- * handle is what the attach handler receives; it turns stale when the detach
- * handler for it returns. A driver registered with WDU_Init is notified on the
+/* Plugs an adapter in and returns its device handle (0 when out of memory or
+ * when a model lacks its bulk callback). The handle is what the attach handler
+ * receives; it turns stale when the detach handler for it returns. A driver registered with WDU_Init is notified on the
  * toolkit's thread when the IDs match; adapters plugged before WDU_Init are
- * reported by WDU_Init. */
+ * reported by WDU_Init (after WDU_Uninit and a new WDU_Init, under the handles
+ * they had). */
 WDAPI801_EXPORT wd_handle wdsim_plug(const wdsim_adapter *adapter);
 
 /* Pulls the adapter out: its transfers fail with WD_STATUS_DEVICE_GONE at once,

@@ -9,7 +9,8 @@ using wdsim::simulator;
 extern "C" {
 
 wd_handle wdsim_plug(const wdsim_adapter *description) {
-    if (description == nullptr) {
+    if (description == nullptr ||
+        (description->model != nullptr && description->model->bulk == nullptr)) {
         return 0;
     }
     try {
@@ -32,7 +33,7 @@ wd_handle wdsim_plug(const wdsim_adapter *description) {
     }
 }
 
-void wdsim_unplug(wd_handle device) {
+void wdsim_unplug(wd_handle device) try {
     auto &sim = simulator();
     std::lock_guard lock(sim.mutex);
     const auto it = sim.adapters.find(device);
@@ -58,6 +59,7 @@ void wdsim_unplug(wd_handle device) {
             break;
     }
     sim.changed.notify_all();
+} catch (...) {  // out of memory: the adapter stays plugged in
 }
 
 int wdsim_settle(uint32_t timeout_ms) {
@@ -95,7 +97,7 @@ uint32_t wdsim_open_records(void) {
     return sim.open_records;
 }
 
-void wdsim_queue_reply(wd_handle device, const uint8_t *data, uint32_t length) {
+void wdsim_queue_reply(wd_handle device, const uint8_t *data, uint32_t length) try {
     auto &sim = simulator();
     std::lock_guard lock(sim.mutex);
     const auto it = sim.adapters.find(device);
@@ -103,9 +105,10 @@ void wdsim_queue_reply(wd_handle device, const uint8_t *data, uint32_t length) {
         return;
     }
     it->second->replies.emplace_back(data, data + length);
+} catch (...) {  // out of memory: the reply is not queued
 }
 
-void wdsim_inject_fault(wdsim_op op, uint32_t skip, wd_status status, uint32_t moved) {
+void wdsim_inject_fault(wdsim_op op, uint32_t skip, wd_status status, uint32_t moved) try {
     const auto index = static_cast<std::size_t>(op);
     if (index >= wdsim::kOpCount) {
         return;
@@ -113,6 +116,7 @@ void wdsim_inject_fault(wdsim_op op, uint32_t skip, wd_status status, uint32_t m
     auto &sim = simulator();
     std::lock_guard lock(sim.mutex);
     sim.faults.at(index).push_back({skip, status, moved});
+} catch (...) {  // out of memory: the fault is not injected
 }
 
 uint32_t wdsim_log_count(void) {

@@ -50,7 +50,7 @@ wd_status answer_control(const Adapter &adapter, const uint8_t setup[8], uint8_t
     }
     const uint32_t asked = std::min<uint32_t>(length, setup[6] | (setup[7] << 8U));
     *moved = std::min<uint32_t>(asked, static_cast<uint32_t>(descriptor.size()));
-    std::memcpy(data, descriptor.data(), *moved);
+    std::copy_n(descriptor.data(), *moved, data);  // no memcpy: a 0-byte read may have no buffer
     return WD_STATUS_SUCCESS;
 }
 
@@ -97,13 +97,10 @@ Prepared prepare(Simulator &sim, wd_handle device, wdsim_op op) {
     return p;
 }
 
-// Runs one transfer the way every transfer runs: refuses a departed or unknown
-// device and bad arguments, applies an injected fault (a shorter reach, a
-// failure status), lets the adapter answer, reports the count and logs it.
 template <typename Answer>
-wd_status run_transfer(wdsim_transfer record, wdsim_op op, uint8_t *data, bool arguments_valid,
-                       uint32_t *transferred, Answer answer) {
-    auto &sim = simulator();
+wd_status run_transfer_unguarded(Simulator &sim, wdsim_transfer record, wdsim_op op,
+                                 uint8_t *data, bool arguments_valid, uint32_t *transferred,
+                                 Answer answer) {
     const Prepared p = prepare(sim, record.device, op);
     uint32_t moved = 0;
     wd_status status = p.refusal;
@@ -128,6 +125,23 @@ wd_status run_transfer(wdsim_transfer record, wdsim_op op, uint8_t *data, bool a
     std::lock_guard lock(sim.mutex);
     log_transfer(sim, record, data);
     return status;
+}
+
+// Runs one transfer the way every transfer runs: refuses a departed or unknown
+// device and bad arguments, applies an injected fault (a shorter reach, a
+// failure status), lets the adapter answer, reports the count and logs it.
+template <typename Answer>
+wd_status run_transfer(wdsim_transfer record, wdsim_op op, uint8_t *data, bool arguments_valid,
+                       uint32_t *transferred, Answer answer) {
+    auto &sim = simulator();
+    try {
+        return run_transfer_unguarded(sim, record, op, data, arguments_valid, transferred, answer);
+    } catch (...) {  // out of memory for the log or a reply: the transfer fails
+        if (transferred != nullptr) {
+            *transferred = 0;
+        }
+        return WD_STATUS_NO_RESOURCES;
+    }
 }
 
 }  // namespace
