@@ -52,12 +52,17 @@ Driver::~Driver() {
     if (notifier_.joinable()) {
         notifier_.join();
     }
-    // Only this thread touches attached_ from here on.
-    for (auto &[usb_device, attached] : attached_) {
+    // A hotplug callback may still look devices up until the event thread
+    // stops, so the table is taken out under its lock.
+    std::unordered_map<libusb_device *, Attached> released;
+    {
+        std::lock_guard lock(attached_mutex_);
+        released.swap(attached_);
+    }
+    for (auto &[usb_device, attached] : released) {
         device_table().remove(attached.handle);
         attached.device->shut_down(WD_STATUS_INVALID_HANDLE);
     }
-    attached_.clear();
     if (context_) {
         // A hotplug callback may still be running after deregistration; once
         // the event thread is gone, none is, and the watcher can go.
