@@ -194,8 +194,8 @@ TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWriteRepWrite(uint8_t first_address,
 /* Mode: bits 0-1 the SPI mode number, bit 4 the adapter's option bit. 0 when
  * sent, 255 otherwise. */
 TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Configure(uint32_t config);
-/* Selects 4000, 1000, 250 or 125 kHz (the highest not above the request) and
- * returns it; 255 when not sent. */
+/* Selects 4000, 1000, 250 or 125 kHz (the highest not above the request; 125
+ * for any request below 250) and returns it; 255 when not sent. */
 TESSBRIDGE_API int32_t TESSBRIDGE_CALL SPI_SetFrequency(uint32_t khz);
 
 /* Data transfers of at most 500 bytes each way (10 and a message above that;
