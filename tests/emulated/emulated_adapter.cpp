@@ -65,7 +65,7 @@ UsbFunction::ControlAnswer EmulatedAdapter::control(const uint8_t (&setup)[8],
         return {.stall = false, .data = string_descriptor("Bulk I2C/SPI adapter")};
     case 3:
         ++serial_reads_;
-        return {.stall = false, .data = string_descriptor(spec_.serial)};
+        return {.stall = false, .data = string_descriptor(description_.serial)};
     default:
         return {.stall = true, .data = {}};
     }
@@ -104,12 +104,12 @@ std::string EmulatedAdapter::sysfs_description(const std::string &syspath, int b
     char product[96];
     std::snprintf(product, sizeof product,
                   "E: PRODUCT=%x/%x/100\nA: idVendor=%04x\\n\nA: idProduct=%04x\\n\n",
-                  spec_.vendor_id, spec_.product_id, spec_.vendor_id, spec_.product_id);
+                  description_.vendor_id, description_.product_id, description_.vendor_id, description_.product_id);
     // Device descriptor: USB 2.0, vendor class at interface level, 64-byte EP0,
     // strings 1, 2, 3, one configuration. Configuration: one vendor-class
     // interface with bulk OUT 0x02 and bulk IN 0x82, 64-byte packets.
-    const std::string descriptors = "12010002000000" "40" + hex16le(spec_.vendor_id) +
-                                    hex16le(spec_.product_id) + "0001" "010203" "01" +
+    const std::string descriptors = "12010002000000" "40" + hex16le(description_.vendor_id) +
+                                    hex16le(description_.product_id) + "0001" "010203" "01" +
                                     "09022000010100803209040000" "02ff000000" +
                                     "07050202400000" "07058202400000";
     return "P: " + syspath.substr(std::string("/sys").size()) + "\n" + numbers +

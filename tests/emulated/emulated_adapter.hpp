@@ -17,7 +17,7 @@
 
 namespace emulated {
 
-struct AdapterSpec {
+struct AdapterDescription {
     uint16_t vendor_id = 0x04CC;
     uint16_t product_id = 0xF297;
     std::string serial = "1234";  // string descriptor 3
@@ -25,9 +25,9 @@ struct AdapterSpec {
 
 class EmulatedAdapter final : public UsbFunction {
 public:
-    explicit EmulatedAdapter(AdapterSpec spec) : spec_(std::move(spec)) {}
+    explicit EmulatedAdapter(AdapterDescription description) : description_(std::move(description)) {}
 
-    const AdapterSpec &spec() const { return spec_; }
+    const AdapterDescription &description() const { return description_; }
 
     // Runs `f(firmware)` under the adapter's lock: set up the bus devices, read state.
     template <typename F>
@@ -58,7 +58,7 @@ private:
 
     std::string sysfs_description(const std::string &syspath, int bus, int address) const;
 
-    const AdapterSpec spec_;
+    const AdapterDescription description_;
     devices::BulkAdapterFirmware firmware_;  // kept across replugs
     bool replies_dropped_ = false;
     std::vector<std::vector<uint8_t>> packets_out_;

@@ -42,7 +42,7 @@
 
 namespace {
 
-using emulated::AdapterSpec;
+using emulated::AdapterDescription;
 using emulated::EmulatedAdapter;
 using emulated::UsbBench;
 using emulated::wait_until;
@@ -101,8 +101,8 @@ bool settled_with(const std::vector<int32_t> &serials) {
     });
 }
 
-EmulatedAdapter &plug(AdapterSpec spec, uint8_t revision) {
-    EmulatedAdapter &adapter = UsbBench::get().add(std::move(spec));
+EmulatedAdapter &plug(AdapterDescription description, uint8_t revision) {
+    EmulatedAdapter &adapter = UsbBench::get().add(std::move(description));
     adapter.with_firmware([&](auto &firmware) { firmware.set_firmware_revision(revision); });
     UsbBench::get().plug(adapter);
     return adapter;

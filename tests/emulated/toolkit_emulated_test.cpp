@@ -20,7 +20,7 @@
 
 namespace {
 
-using emulated::AdapterSpec;
+using emulated::AdapterDescription;
 using emulated::EmulatedAdapter;
 using emulated::UsbBench;
 using emulated::wait_until;
@@ -105,8 +105,8 @@ private:
 // Adapters plugged for one test and pulled out at its end.
 class ToolkitOnEmulatedUsb : public ::testing::Test {
 protected:
-    EmulatedAdapter &plug(AdapterSpec spec) {
-        EmulatedAdapter &adapter = UsbBench::get().plug_new(std::move(spec));
+    EmulatedAdapter &plug(AdapterDescription description) {
+        EmulatedAdapter &adapter = UsbBench::get().plug_new(std::move(description));
         plugged_.push_back(&adapter);
         return adapter;
     }

@@ -12,8 +12,8 @@ UsbBench &UsbBench::get() {
 // Also sets UMOCKDEV_DIR, which child processes under umockdev-wrapper inherit.
 UsbBench::UsbBench() : testbed_(umockdev_testbed_new()) {}
 
-EmulatedAdapter &UsbBench::add(AdapterSpec spec) {
-    EmulatedAdapter &adapter = adapters_.emplace_back(std::move(spec));
+EmulatedAdapter &UsbBench::add(AdapterDescription description) {
+    EmulatedAdapter &adapter = adapters_.emplace_back(std::move(description));
     adapter.syspath_ = "/sys/devices/pci0000:00/usb1/1-" + std::to_string(adapters_.size());
     return adapter;
 }

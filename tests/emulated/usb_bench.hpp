@@ -25,15 +25,15 @@ public:
     static UsbBench &get();
 
     // A new adapter, not plugged in yet. Adapters live as long as the process.
-    EmulatedAdapter &add(AdapterSpec spec);
+    EmulatedAdapter &add(AdapterDescription description);
     // Plugs the adapter in (a new device address each time, on its own port).
     void plug(EmulatedAdapter &adapter);
     // Pulls it out: its running URBs fail as on a real disconnect, then the
     // removal is announced and the device leaves /sys and /dev.
     void unplug(EmulatedAdapter &adapter);
 
-    EmulatedAdapter &plug_new(AdapterSpec spec) {
-        EmulatedAdapter &adapter = add(std::move(spec));
+    EmulatedAdapter &plug_new(AdapterDescription description) {
+        EmulatedAdapter &adapter = add(std::move(description));
         plug(adapter);
         return adapter;
     }

@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <new>
 #include <string>
 
@@ -18,11 +17,11 @@ void *operator new(std::size_t size, const std::nothrow_t & /*tag*/) noexcept {
     if (g_fail_next_nothrow_new.exchange(false)) {
         return nullptr;
     }
-    return std::malloc(size == 0 ? 1 : size);
-}
-
-void operator delete(void *pointer, const std::nothrow_t & /*tag*/) noexcept {
-    std::free(pointer);
+    try {
+        return ::operator new(size);  // what the library's delete releases
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 namespace tbtest {
