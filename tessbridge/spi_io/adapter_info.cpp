@@ -11,6 +11,7 @@
 #include "connection/command.hpp"
 #include "connection/driver_state.hpp"
 #include "conversions.hpp"
+#include "i2c/i2c_packets.hpp"
 #include "short_commands.hpp"
 
 namespace {
@@ -18,9 +19,6 @@ namespace {
 constexpr uint8_t k3VSupplyOff = 0x70;  // 0x71 switches it on
 constexpr uint8_t k5VSupplyOff = 0x74;  // 0x75 switches it on
 constexpr uint8_t kFirmwareRevisionQuery = 0xF0;
-// The I2C clock query: its answer is the two clock divider counts, then two
-// hardware information bytes.
-constexpr uint8_t kClockQuery = 0xF7;
 
 constexpr int32_t kLibraryVersion = 0x1811;  // 1.8.1.1, one hex digit per part
 constexpr int32_t kSupplySwitched = -1;      // the supply switches' success value
@@ -54,7 +52,9 @@ extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetHardwareInfo(uint8_t *recor
         if (record == nullptr) {
             return int32_t{kNotAnswered};
         }
-        CommandPacket packet(kClockQuery);
+        // The I2C clock query answers with the two clock divider counts, then
+        // the two hardware information bytes.
+        CommandPacket packet = i2c::query_clock_packet();
         std::array<uint8_t, 4> answer{};
         if (!send_command(packet, answer).answered(answer.size())) {
             std::fill_n(record, 3, uint8_t{0});
