@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
 
 #include "command_reports.hpp"
 #include "hid_report.hpp"
@@ -55,9 +56,10 @@ std::uint8_t i2cStatus(const Exchange &ex) {
     return kStatusNoAnswer;
 }
 
+// The report ID 0 followed by the command's header bytes.
 Report header(std::initializer_list<std::uint8_t> bytes) {
-    Report report{0};  // report ID
-    report.insert(report.end(), bytes);
+    Report report(1 + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), report.begin() + 1);
     return report;
 }
 
@@ -65,76 +67,89 @@ std::uint16_t low16(unsigned int value) {
     return static_cast<std::uint16_t>(value & 0xFFFFU);
 }
 
-std::uint8_t i2cRead(std::uint8_t address, unsigned int length, std::uint8_t *data,
-                     std::uint8_t command) {
-    const std::uint16_t n = low16(length);
-    if (n == 0 || n > kMaxSingleTransfer || data == nullptr) {
-        return kStatusBadLength;
+// The number of bytes an I2C function moves: the low 16 bits of `length`, or
+// nullopt when that is 0 or above `limit` or there is no buffer.
+std::optional<std::size_t> transferLength(unsigned int length, std::size_t limit,
+                                          const void *data) {
+    const std::size_t n = low16(length);
+    if (n == 0 || n > limit || data == nullptr) {
+        return std::nullopt;
     }
-    const Exchange ex =
-        exchange(header({kCmdI2CRead, static_cast<std::uint8_t>(n), address, command}));
+    return n;
+}
+
+// One read exchange (0x43, 0x41): the reply's data go to `dest` only when its
+// status is 0.
+std::uint8_t readExchange(CommandCode command, std::uint8_t address, std::uint8_t reg,
+                          std::size_t n, std::uint8_t *dest) {
+    const Exchange ex = exchange(header({command, static_cast<std::uint8_t>(n), address, reg}));
     const std::uint8_t status = i2cStatus(ex);
     if (status == kStatusOk) {
-        std::memcpy(data, ex.reply.data() + kReplyDataByte, n);
+        std::memcpy(dest, ex.reply.data() + kReplyDataByte, n);
     }
     return status;
 }
 
-std::uint8_t i2cWrite(std::uint8_t address, unsigned int length, const std::uint8_t *data,
-                      std::uint8_t command) {
-    const std::uint16_t n = low16(length);
-    if (n == 0 || n > kMaxSingleTransfer || data == nullptr) {
-        return kStatusBadLength;
-    }
-    Report request =
-        header({kCmdI2CWrite, kWriteMarker, static_cast<std::uint8_t>(n), address, command});
-    request.insert(request.end(), data, data + n);
-    // A layout longer than the adapter's output report comes back as TooLong.
+// One write exchange (0x44, 0x42): the data follow the header bytes. A report
+// longer than the adapter's output report comes back as TooLong (129).
+std::uint8_t writeExchange(CommandCode command, std::uint8_t address, std::uint8_t reg,
+                           const std::uint8_t *src, std::size_t n) {
+    Report request = header({command, kWriteMarker, static_cast<std::uint8_t>(n), address, reg});
+    request.resize(kWriteHeaderBytes + n);
+    std::copy_n(src, n, request.begin() + static_cast<std::ptrdiff_t>(kWriteHeaderBytes));
     return i2cStatus(exchange(request));
 }
 
-// Block transfers: one exchange per chunk of up to 48 bytes, stopping at the
-// first chunk that fails.
-std::uint8_t i2cReadArray(std::uint8_t address, std::uint8_t startRegister, unsigned int count,
-                          std::uint8_t *data) {
-    const std::uint16_t total = low16(count);
-    if (total == 0 || total > kMaxBlockTransfer || data == nullptr) {
-        return kStatusBadLength;
-    }
+// Block transfers: `chunkExchange(register, offset, length)` moves one chunk of
+// up to 48 bytes at the start register plus the bytes already moved (modulo
+// 256) and returns its status. The transfer stops at the first chunk that does
+// not return 0 and returns that status.
+template <typename ChunkExchange>
+std::uint8_t inChunks(std::uint8_t startRegister, std::size_t total, ChunkExchange chunkExchange) {
     for (std::size_t done = 0; done < total;) {
-        const std::size_t chunk = std::min<std::size_t>(kBlockChunk, total - done);
+        const std::size_t chunk = std::min(kBlockChunk, total - done);
         const auto reg = static_cast<std::uint8_t>(startRegister + done);
-        const Exchange ex =
-            exchange(header({kCmdI2CReadArray, static_cast<std::uint8_t>(chunk), address, reg}));
-        const std::uint8_t status = i2cStatus(ex);
+        const std::uint8_t status = chunkExchange(reg, done, chunk);
         if (status != kStatusOk) {
             return status;
         }
-        std::memcpy(data + done, ex.reply.data() + kReplyDataByte, chunk);
         done += chunk;
     }
     return kStatusOk;
+}
+
+std::uint8_t i2cRead(std::uint8_t address, unsigned int length, std::uint8_t *data,
+                     std::uint8_t command) {
+    const auto n = transferLength(length, kMaxSingleTransfer, data);
+    return n ? readExchange(kCmdI2CRead, address, command, *n, data) : kStatusBadLength;
+}
+
+std::uint8_t i2cWrite(std::uint8_t address, unsigned int length, const std::uint8_t *data,
+                      std::uint8_t command) {
+    const auto n = transferLength(length, kMaxSingleTransfer, data);
+    return n ? writeExchange(kCmdI2CWrite, address, command, data, *n) : kStatusBadLength;
+}
+
+std::uint8_t i2cReadArray(std::uint8_t address, std::uint8_t startRegister, unsigned int count,
+                          std::uint8_t *data) {
+    const auto total = transferLength(count, kMaxBlockTransfer, data);
+    if (!total) {
+        return kStatusBadLength;
+    }
+    return inChunks(startRegister, *total, [&](std::uint8_t reg, std::size_t done, std::size_t n) {
+        return readExchange(kCmdI2CReadArray, address, reg, n, data + done);
+    });
 }
 
 std::uint8_t i2cWriteArray(std::uint8_t address, std::uint8_t startRegister, unsigned int count,
                            const std::uint8_t *data) {
-    const std::uint16_t total = low16(count);
-    if (total == 0 || total > kMaxBlockTransfer || data == nullptr) {
+    const auto total = transferLength(count, kMaxBlockTransfer, data);
+    if (!total) {
         return kStatusBadLength;
     }
-    for (std::size_t done = 0; done < total;) {
-        const std::size_t chunk = std::min<std::size_t>(kBlockChunk, total - done);
-        const auto reg = static_cast<std::uint8_t>(startRegister + done);
-        Report request = header(
-            {kCmdI2CWriteArray, kWriteMarker, static_cast<std::uint8_t>(chunk), address, reg});
-        request.insert(request.end(), data + done, data + done + chunk);
-        const std::uint8_t status = i2cStatus(exchange(request));
-        if (status != kStatusOk) {
-            return status;
-        }
-        done += chunk;
-    }
-    return kStatusOk;
+    return inChunks(startRegister, *total, [&](std::uint8_t reg, std::size_t done, std::size_t n) {
+        return writeExchange(kCmdI2CWriteArray, address, reg, data + done, n);
+    });
 }
 
 bool echoes(const Exchange &ex, std::uint8_t command) {

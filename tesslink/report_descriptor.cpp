@@ -33,6 +33,8 @@ struct GlobalState {
     std::uint8_t reportId = 0;
 };
 
+// Both terms stay far below 2^64: sums are capped at kBitCap, and an item's
+// size and count are each capped at kBitCap before they are multiplied.
 std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
     return std::min(a + b, kBitCap);
 }
@@ -111,8 +113,7 @@ std::optional<ReportLengths> parseReportLengths(std::span<const std::uint8_t> de
             auto &bits = tag == kMainInput ? inputBits : outputBits;
             const std::uint64_t itemBits =
                 std::min(global.reportSize, kBitCap) * std::min(global.reportCount, kBitCap);
-            bits[global.reportId] =
-                saturatingAdd(bits[global.reportId], std::min(itemBits, kBitCap));
+            bits[global.reportId] = saturatingAdd(bits[global.reportId], itemBits);
         }
     }
     return ReportLengths{longestReportBytes(inputBits), longestReportBytes(outputBits), numbered};
