@@ -96,14 +96,18 @@ Workers &workers() {
 
 WriteOutcome writeWithTimeLimit(int fd, std::vector<std::uint8_t> bytes,
                                 std::chrono::milliseconds limit) {
-    auto job = std::make_shared<WriteJob>();
-    job->fd = fd;
-    job->bytes = std::move(bytes);
+    std::shared_ptr<WriteJob> job;
     try {
+        job = std::make_shared<WriteJob>();
+        job->fd = fd;
+        job->bytes = std::move(bytes);
         workers().start(job);
     } catch (...) {
-        // No thread could be started: write on the caller's thread instead.
-        runWrite(*job);
+        // No job or no worker thread: writing on the caller's thread could
+        // block it for seconds, so the write is not made. No worker was
+        // started, so the descriptor is still ours to close.
+        ::close(fd);
+        return WriteOutcome::Failed;
     }
     std::unique_lock lock(job->mutex);
     if (!job->finished.wait_for(lock, limit, [&job] { return job->done; })) {
