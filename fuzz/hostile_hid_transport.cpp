@@ -36,11 +36,15 @@ class ScriptedChannel final : public tesslink::HidReplyChannel {
         }
         // As hidraw: the buffer is sized by the declared input length, a
         // device without numbered reports gets its ID byte put back, and one
-        // read returns between 1 byte and the room left.
+        // read returns between 1 byte and the room left. A report shorter
+        // than the declared input length is no reply.
         report.assign(std::max(tesslink::kMinReportBuffer, lengths_.input), 0);
         const std::size_t offset = lengths_.numbered ? 0 : 1;
         const std::size_t got = in.ConsumeIntegralInRange<std::size_t>(1, report.size() - offset);
         const auto bytes = in.ConsumeBytes<std::uint8_t>(got);
+        if (offset + bytes.size() < lengths_.input) {
+            return false;
+        }
         std::copy(bytes.begin(), bytes.end(), report.begin() + static_cast<long>(offset));
         if (!lengths_.numbered) {
             report[tesslink::kReportIdByte] = 0;

@@ -4,7 +4,9 @@
  * Every function is a plain C call with scalar arguments and caller-owned
  * buffers. The library keeps no state between calls: each transfer finds the
  * adapter among the system's HID interfaces, opens it, moves one HID report and
- * closes it again.
+ * closes it again. The one exception is a write still pending after 1000 ms:
+ * it keeps its handle open until it completes in the background, and closes it
+ * then.
  *
  * Ownership and lifetime: the caller owns every buffer it passes; the library
  * reads or writes it only during the call and keeps no pointer afterwards. No
@@ -15,9 +17,12 @@
  * once interleave their reports on the adapter, so callers serialise their use
  * of the adapter.
  *
- * Waiting: each reply is awaited for at most 1000 ms. Sending a report never
- * holds the caller for more than about 1000 ms either; a write the kernel has
- * not finished by then completes in the background (and counts as sent).
+ * Waiting: each reply is awaited for at most 1000 ms; a reply shorter than the
+ * adapter's declared input report does not count as one. Sending a report
+ * never holds the caller for more than about 1000 ms either; a write the kernel
+ * has not finished by then completes in the background (and counts as sent),
+ * and one that cannot be handed to a background thread is not made (and
+ * counts as not sent).
  *
  * Scalar widths: addresses, command codes and start registers use 8 bits;
  * lengths, counts and clock values use only the low 16 bits of the value passed

@@ -33,11 +33,13 @@ class HidReplyChannel {
   public:
     virtual ~HidReplyChannel() = default;
 
-    // Blocks until one input report arrives or kTransferTimeout has passed.
+    // Blocks until one whole input report arrives or kTransferTimeout has
+    // passed. A report shorter than the declared input length (report-ID byte
+    // included) is not a reply: it is dropped and the wait goes on.
     // true: `report` holds the report, sized max(kMinReportBuffer, declared
     //   input length); byte 0 is the report ID (0 for a device without
     //   numbered reports), bytes past the received report are 0.
-    // false: no report within the time limit or the device failed; the
+    // false: no whole report within the time limit or the device failed; the
     //   contents of `report` are then unspecified.
     // May be called more than once; each call waits for the next report.
     virtual bool readReport(Report &report) = 0;
@@ -60,8 +62,10 @@ class HidTransport {
     // Finds and opens the adapter and writes one output report of its declared
     // length: `layout` (byte 0 the report ID, then the command's bytes) followed
     // by zeros. Blocks the caller for at most about kTransferTimeout: a write the
-    // system has not finished by then completes in the background and counts as
-    // Sent. The caller's bytes are copied; `layout` is not used after the call.
+    // system has not finished by then completes in the background, closes its
+    // handle when it completes, and counts as Sent. A write that cannot be
+    // started without blocking the caller is NotSent. The caller's bytes are
+    // copied; `layout` is not used after the call.
     virtual WriteResult writeReport(std::span<const std::uint8_t> layout) = 0;
 };
 

@@ -8,6 +8,8 @@
 // hidraw passes the report-ID byte through on output (it strips an ID of 0
 // before the device sees it) but drops it on input when the device has no
 // numbered reports; readReport puts it back so byte 0 is always the report ID.
+// A report counts as received only when it reaches the declared input length,
+// report-ID byte included.
 //
 // A hidraw write is synchronous and may block in the kernel for seconds, so it
 // runs on a worker thread and the caller waits for it at most kTransferTimeout.
@@ -26,6 +28,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "background_writer.hpp"
 #include "hid_report.hpp"
@@ -71,31 +74,35 @@ struct OpenAdapter {
     ReportLengths lengths;
 };
 
-// hidraw entries sorted by their index (hidraw2 before hidraw10).
-std::vector<std::pair<unsigned, std::string>> hidrawEntriesInIndexOrder() {
+// Names of the hidraw entries, sorted by their index (hidraw2 before hidraw10).
+std::vector<std::string> hidrawEntriesInIndexOrder() {
     std::vector<std::pair<unsigned, std::string>> entries;
     DIR *dir = ::opendir(kHidrawClassDir);
-    if (dir == nullptr) {
-        return entries;
-    }
-    // readdir on a DIR of our own is safe across threads.
-    while (const dirent *entry = ::readdir(dir)) {  // NOLINT(concurrency-mt-unsafe)
-        const std::string name = entry->d_name;
-        constexpr std::string_view kPrefix = "hidraw";
-        if (name.size() <= kPrefix.size() || name.compare(0, kPrefix.size(), kPrefix) != 0) {
-            continue;
+    if (dir != nullptr) {
+        // readdir on a DIR of our own is safe across threads.
+        while (const dirent *entry = ::readdir(dir)) {  // NOLINT(concurrency-mt-unsafe)
+            std::string name = entry->d_name;
+            constexpr std::string_view kPrefix = "hidraw";
+            if (name.size() <= kPrefix.size() || name.compare(0, kPrefix.size(), kPrefix) != 0) {
+                continue;
+            }
+            unsigned index = 0;
+            const char *first = name.data() + kPrefix.size();
+            const char *last = name.data() + name.size();
+            const auto [end, error] = std::from_chars(first, last, index);
+            if (error == std::errc{} && end == last) {
+                entries.emplace_back(index, std::move(name));
+            }
         }
-        unsigned index = 0;
-        const char *first = name.data() + kPrefix.size();
-        const char *last = name.data() + name.size();
-        const auto [end, error] = std::from_chars(first, last, index);
-        if (error == std::errc{} && end == last) {
-            entries.emplace_back(index, name);
-        }
+        ::closedir(dir);
     }
-    ::closedir(dir);
     std::sort(entries.begin(), entries.end());
-    return entries;
+    std::vector<std::string> names;
+    names.reserve(entries.size());
+    for (auto &entry : entries) {
+        names.push_back(std::move(entry.second));
+    }
+    return names;
 }
 
 // True when device/uevent of the hidraw entry carries the adapter's HID ID.
@@ -143,7 +150,7 @@ std::optional<ReportLengths> readReportLengths(int fd) {
 }
 
 std::optional<OpenAdapter> openAdapter(int extraFlags) {
-    for (const auto &[index, name] : hidrawEntriesInIndexOrder()) {
+    for (const std::string &name : hidrawEntriesInIndexOrder()) {
         if (!carriesAdapterId(name)) {
             continue;
         }
@@ -163,10 +170,15 @@ class HidrawReplyChannel final : public HidReplyChannel {
   public:
     explicit HidrawReplyChannel(OpenAdapter adapter) : adapter_(std::move(adapter)) {}
 
+    // Only a whole report counts: one shorter than the declared input length
+    // would leave the status and data bytes as the zero filler, which reads
+    // as a success the adapter never reported. A short report is dropped and
+    // the wait goes on for a whole one until the time limit.
     bool readReport(Report &report) override {
         const ReportLengths &lengths = adapter_.lengths;
         report.assign(std::max(kMinReportBuffer, lengths.input), 0);
-        // Without numbered reports hidraw delivers the report without its ID byte.
+        // Without numbered reports hidraw delivers the report without its ID
+        // byte; byte 0 then stays the ID 0 and counts towards the length.
         const std::size_t offset = lengths.numbered ? 0 : 1;
         const auto deadline = std::chrono::steady_clock::now() + kTransferTimeout;
         for (;;) {
@@ -185,12 +197,19 @@ class HidrawReplyChannel final : public HidReplyChannel {
             }
             const ssize_t got =
                 ::read(adapter_.fd.get(), report.data() + offset, report.size() - offset);
-            if (got > 0) {
-                return true;  // without numbered reports byte 0 stays the ID 0
-            }
-            if (got < 0 && errno != EAGAIN && errno != EINTR) {
+            if (got < 0) {
+                if (errno == EAGAIN || errno == EINTR) {
+                    continue;
+                }
                 return false;
             }
+            if (got == 0) {
+                return false;  // end of file: the device is gone
+            }
+            if (offset + static_cast<std::size_t>(got) >= lengths.input) {
+                return true;
+            }
+            std::fill(report.begin(), report.end(), std::uint8_t{0});
         }
     }
 
@@ -218,8 +237,10 @@ class HidrawTransport final : public HidTransport {
         }
         std::vector<std::uint8_t> report(adapter->lengths.output, 0);
         std::copy(layout.begin(), layout.end(), report.begin());
-        const WriteOutcome outcome =
-            writeWithTimeLimit(adapter->fd.release(), std::move(report), kTransferTimeout);
+        // writeWithTimeLimit owns the descriptor from here on every path, and
+        // nothing between the release and its call can throw.
+        const int fd = adapter->fd.release();
+        const WriteOutcome outcome = writeWithTimeLimit(fd, std::move(report), kTransferTimeout);
         return outcome == WriteOutcome::Failed ? WriteResult::NotSent : WriteResult::Sent;
     }
 };

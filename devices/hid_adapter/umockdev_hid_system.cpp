@@ -35,44 +35,55 @@ std::string hex(std::uint32_t value, int digits) {
     return text.data();
 }
 
+// Copies `value` into the caller's memory that the ioctl argument points to.
+// False when the argument cannot be resolved (a null or unreadable pointer).
+template <typename T>
+bool copyToCaller(UMockdevIoctlData *arg, const T &value) {
+    GError *error = nullptr;
+    UMockdevIoctlData *d = umockdev_ioctl_data_resolve(arg, 0, sizeof(T), &error);
+    if (d == nullptr || error != nullptr) {
+        if (error != nullptr) {
+            g_error_free(error);
+        }
+        if (d != nullptr) {
+            g_object_unref(d);
+        }
+        return false;
+    }
+    std::memcpy(d->data, &value, sizeof value);
+    g_object_unref(d);
+    return true;
+}
+
 // Answers the HIDIOC* ioctls of one served node from its description.
 gboolean onIoctl(UMockdevIoctlBase * /*handler*/, UMockdevIoctlClient *client, gpointer data) {
     const auto *served = static_cast<const ServedInterface *>(data);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
-    GError *error = nullptr;
     const auto &rdesc = served->descriptor;
+    bool copied = false;
     if (request == HIDIOCGRDESCSIZE) {
-        UMockdevIoctlData *d = umockdev_ioctl_data_resolve(arg, 0, sizeof(int), &error);
-        const int size = static_cast<int>(rdesc.size());
-        std::memcpy(d->data, &size, sizeof size);
-        g_object_unref(d);
+        copied = copyToCaller(arg, static_cast<int>(rdesc.size()));
     } else if (request == HIDIOCGRDESC) {
-        UMockdevIoctlData *d =
-            umockdev_ioctl_data_resolve(arg, 0, sizeof(hidraw_report_descriptor), &error);
         hidraw_report_descriptor descriptor{};
         descriptor.size = static_cast<__u32>(rdesc.size());
         std::copy(rdesc.begin(), rdesc.end(), descriptor.value);
-        std::memcpy(d->data, &descriptor, sizeof descriptor);
-        g_object_unref(d);
+        copied = copyToCaller(arg, descriptor);
     } else if (request == HIDIOCGRAWINFO) {
-        UMockdevIoctlData *d = umockdev_ioctl_data_resolve(arg, 0, sizeof(hidraw_devinfo), &error);
         hidraw_devinfo info{};
         info.bustype = 3;
         info.vendor = static_cast<__s16>(served->description.vendor);
         info.product = static_cast<__s16>(served->description.product);
-        std::memcpy(d->data, &info, sizeof info);
-        g_object_unref(d);
+        copied = copyToCaller(arg, info);
     } else {
         umockdev_ioctl_client_complete(client, -1, ENOTTY);
         return TRUE;
     }
-    if (error != nullptr) {
-        g_error_free(error);
+    if (copied) {
+        umockdev_ioctl_client_complete(client, 0, 0);
+    } else {
         umockdev_ioctl_client_complete(client, -1, EFAULT);
-        return TRUE;
     }
-    umockdev_ioctl_client_complete(client, 0, 0);
     return TRUE;
 }
 
@@ -162,7 +173,8 @@ void ServedInterface::deliver(HidReport reply) {
         ++dropped_;
         return;
     }
-    const std::size_t length = reply.size() - from;
+    const std::size_t cut = replyCut_;
+    const std::size_t length = cut == 0 ? reply.size() - from : std::min(cut, reply.size() - from);
     [[maybe_unused]] const ssize_t written = ::write(masterFd_, reply.data() + from, length);
 }
 
@@ -206,6 +218,14 @@ UmockdevHidSystem::UmockdevHidSystem() : testbed_(umockdev_testbed_new()) {
 }
 
 UmockdevHidSystem::~UmockdevHidSystem() {
+    // The handlers' "handle-ioctl" connections carry pointers to the served
+    // interfaces: cut them before the interfaces are freed, so that an ioctl
+    // arriving meanwhile cannot reach freed memory.
+    for (UMockdevIoctlBase *handler : handlers_) {
+        for (const auto &served : served_) {
+            g_signal_handlers_disconnect_by_data(handler, served.get());
+        }
+    }
     served_.clear();
     for (UMockdevIoctlBase *handler : handlers_) {
         g_object_unref(handler);

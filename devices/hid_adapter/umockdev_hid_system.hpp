@@ -66,6 +66,10 @@ class ServedInterface {
 
     // false: the device takes reports but never answers.
     void setAnswering(bool answering) { answering_ = answering; }
+    // Sends each later reply cut to its first `bytes` bytes as hidraw hands
+    // them over (an unnumbered device's without the report-ID byte), as a
+    // device that sends short reports would; 0 sends whole replies again.
+    void cutReplies(std::size_t bytes) { replyCut_ = bytes; }
     // Replies dropped because no handle had the device open.
     [[nodiscard]] unsigned droppedReplies() const { return dropped_; }
     // Output reports received so far, exactly as the host wrote them.
@@ -86,6 +90,7 @@ class ServedInterface {
     std::string slavePath_;
     ReportResponder responder_;
     std::atomic<bool> answering_{true};
+    std::atomic<std::size_t> replyCut_{0};
     std::atomic<unsigned> dropped_{0};
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;

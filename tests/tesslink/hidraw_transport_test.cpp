@@ -1,8 +1,13 @@
 // The library's hidraw transport against adapters emulated under umockdev.
 // Run with umockdev-wrapper.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
@@ -217,6 +222,66 @@ TEST_F(Hidraw, AnAdapterThatDoesNotAnswerTimesOutAndTheNextCommandWorks) {
     adapter.setAnswering(true);
     EXPECT_EQ(MPUI2CRead(kPsu, 2, data.data(), 0x8B), 0);
     EXPECT_EQ(data[1], 0x18);
+}
+
+struct ShortReplyCase {
+    std::string name;
+    ReportFormat format;
+    std::size_t wireBytes;  // bytes of each reply that hidraw hands over
+    bool whole;             // they make up the declared input report
+};
+
+// A reply shorter than the declared input report (report-ID byte included,
+// after putting back the ID of an unnumbered device) is no reply: its missing
+// status and data bytes would otherwise read as zeros, a success the adapter
+// never reported. Each short case waits out the 1000 ms limit per command.
+TEST_F(Hidraw, AReplyShorterThanTheDeclaredInputReportIsNoReply) {
+    const std::vector<ShortReplyCase> cases = {
+        {"2 bytes of an unnumbered 64-byte report", {64, std::nullopt}, 2, false},
+        {"63 bytes of an unnumbered 64-byte report", {64, std::nullopt}, 63, false},
+        {"64 bytes of a numbered 65-byte report", {64, 5}, 64, false},
+        {"all 64 bytes of an unnumbered 64-byte report", {64, std::nullopt}, 64, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        system.reset();  // one testbed at a time
+        system = std::make_unique<UmockdevHidSystem>();
+        auto &adapter = attachAdapter(0, c.format);
+        adapter.cutReplies(c.wireBytes);
+
+        std::array<unsigned char, 2> vout{0xEE, 0xEE};
+        std::array<unsigned char, 4> block{0xEE, 0xEE, 0xEE, 0xEE};
+        if (c.whole) {
+            EXPECT_EQ(MPUI2CRead(kPsu, 2, vout.data(), 0x8B), 0);
+            EXPECT_EQ(vout, (std::array<unsigned char, 2>{0x00, 0x18}));
+            EXPECT_EQ(MPUSBGetDeviceVersion(), 0x0105);
+            continue;
+        }
+        EXPECT_EQ(MPUI2CRead(kPsu, 2, vout.data(), 0x8B), 255);
+        EXPECT_EQ(vout, (std::array<unsigned char, 2>{0xEE, 0xEE}));
+        EXPECT_EQ(MPUI2CReadArray(kMemory, 0x10, 4, block.data()), 255);
+        EXPECT_EQ(block, (std::array<unsigned char, 4>{0xEE, 0xEE, 0xEE, 0xEE}));
+        EXPECT_EQ(MPUSBGetDeviceVersion(), 0);
+        EXPECT_EQ(adapter.receivedReports().size(), 3U);  // every command did go out
+    }
+}
+
+// The emulation completes an ioctl whose argument cannot be resolved with
+// EFAULT, as the kernel does, instead of writing through a null pointer.
+TEST_F(Hidraw, TheEmulatedNodeRefusesAnIoctlWithANullArgument) {
+    attachAdapter(0);
+    const int fd = ::open("/dev/hidraw0", O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    int size = 0;
+    ASSERT_EQ(::ioctl(fd, HIDIOCGRDESCSIZE, &size), 0);
+    EXPECT_GT(size, 0);
+    for (const unsigned long request : {HIDIOCGRDESCSIZE, HIDIOCGRDESC, HIDIOCGRAWINFO}) {
+        SCOPED_TRACE(request);
+        errno = 0;
+        EXPECT_EQ(::ioctl(fd, request, nullptr), -1);
+        EXPECT_EQ(errno, EFAULT);
+    }
+    ::close(fd);
 }
 
 }  // namespace
