@@ -76,8 +76,9 @@ TESSLINK_API unsigned char TESSLINK_CALL MPUI2CRead(unsigned char address, unsig
 /*
  * Writes `length` bytes of `data` to register `command` of the I2C device
  * `address`. The command report carries six header bytes before the data, so
- * the longest write is the adapter's declared output report length less six
- * (58 bytes with 64-byte reports), and never more than 60. A longer length,
+ * the longest write is the adapter's declared output report length (report-ID
+ * byte included) less six: 59 bytes with 64 bytes after the report ID, 58 when
+ * the whole report is 64 bytes, and never more than 60. A longer length,
  * like 0, gives 129 and nothing is sent: the adapter never receives more than
  * its report length and no data byte is silently dropped.
  * `data` is only read. Result: status byte.

@@ -7,8 +7,9 @@
 //
 // Report lengths are always counted with the report-ID byte, which is byte 0 of
 // every buffer in either direction, whether or not the device numbers its
-// reports. A device that declares no input or no output report, or one longer
-// than kMaxReportLength, is not taken for the adapter.
+// reports. A device that declares no output report, an input report shorter
+// than kMinReportBuffer, or a report longer than kMaxReportLength, is not taken
+// for the adapter.
 //
 // Ordering rule for commands that answer: open the reply channel first, then
 // write. An operating system may hand an input report only to the handles that

@@ -120,8 +120,10 @@ std::optional<ReportLengths> parseReportLengths(std::span<const std::uint8_t> de
 }
 
 bool isUsable(const ReportLengths &lengths) {
-    return lengths.input > 1 && lengths.output > 1 && lengths.input <= kMaxReportLength &&
-           lengths.output <= kMaxReportLength;
+    // Replies name bytes up to index 63, so a shorter input report could not
+    // carry what the commands read from it.
+    return lengths.input >= kMinReportBuffer && lengths.output > 1 &&
+           lengths.input <= kMaxReportLength && lengths.output <= kMaxReportLength;
 }
 
 }  // namespace tesslink

@@ -20,7 +20,8 @@ struct ReportLengths {
 // Returns nullopt for a descriptor whose items run past its end.
 std::optional<ReportLengths> parseReportLengths(std::span<const std::uint8_t> descriptor);
 
-// True when both directions declare a report of at most kMaxReportLength bytes.
+// True when the input report holds at least kMinReportBuffer bytes, an output
+// report is declared, and neither is longer than kMaxReportLength bytes.
 bool isUsable(const ReportLengths &lengths);
 
 }  // namespace tesslink

@@ -19,7 +19,7 @@ struct Case {
     std::size_t input;
     std::size_t output;
     bool numbered;
-    bool usable;
+    bool usable;  // taken for the adapter: input of 64 to 4096 bytes, output declared
 };
 
 // Vendor page, application collection, 8-bit fields.
@@ -32,22 +32,27 @@ TEST(ReportDescriptor, DeclaredLengthsIncludeTheReportIdByte) {
         {"64-byte unnumbered reports", {HEAD, 0x95, 64, 0x81, 0x02, 0x95, 64, 0x91, 0x02, END}, 65,
          65, false, true},
         {"numbered reports", {HEAD, 0x85, 0x05, 0x95, 32, 0x81, 0x02, 0x95, 16, 0x91, 0x02, END},
-         33, 17, true, true},
+         33, 17, true, false},
         {"512-byte reports, two-byte count",
          {HEAD, 0x96, 0x00, 0x02, 0x81, 0x02, 0x96, 0x00, 0x02, 0x91, 0x02, END}, 513, 513, false,
          true},
         {"several items add up, bits round up",
          {HEAD, 0x95, 10, 0x81, 0x02, 0x75, 0x01, 0x95, 12, 0x81, 0x02, 0x75, 0x08, 0x95, 8, 0x91,
           0x02, END},
-         13, 9, false, true},
+         13, 9, false, false},
         {"longest of several report IDs",
          {HEAD, 0x85, 1, 0x95, 8, 0x81, 0x02, 0x85, 2, 0x95, 40, 0x81, 0x02, 0x95, 4, 0x91, 0x02,
           END},
-         41, 5, true, true},
+         41, 5, true, false},
         {"push and pop restore the globals",
-         {HEAD, 0x95, 64, 0xA4, 0x95, 2, 0x81, 0x02, 0xB4, 0x91, 0x02, END}, 3, 65, false, true},
+         {HEAD, 0x95, 64, 0xA4, 0x95, 2, 0x81, 0x02, 0xB4, 0x91, 0x02, END}, 3, 65, false, false},
         {"feature reports do not count",
-         {HEAD, 0x95, 64, 0xB1, 0x02, 0x95, 4, 0x81, 0x02, 0x91, 0x02, END}, 5, 5, false, true},
+         {HEAD, 0x95, 64, 0xB1, 0x02, 0x95, 4, 0x81, 0x02, 0x91, 0x02, END}, 5, 5, false, false},
+        // Replies name bytes up to index 63: a shorter input report is not usable.
+        {"63-byte input report with its ID is too short",
+         {HEAD, 0x95, 62, 0x81, 0x02, 0x95, 64, 0x91, 0x02, END}, 63, 65, false, false},
+        {"64-byte input report with its ID is enough",
+         {HEAD, 0x95, 63, 0x81, 0x02, 0x95, 8, 0x91, 0x02, END}, 64, 9, false, true},
         {"long items are skipped",
          {HEAD, 0xFE, 0x02, 0x10, 0xAA, 0xBB, 0x95, 64, 0x81, 0x02, 0x91, 0x02, END}, 65, 65, false,
          true},
