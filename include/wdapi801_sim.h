@@ -71,6 +71,26 @@ WDAPI801_EXPORT uint32_t wdsim_adapter_count(void);
 /* Device information records fetched and not yet released. */
 WDAPI801_EXPORT uint32_t wdsim_open_records(void);
 
+/* ---- Benches of device models --------------------------------------------- */
+
+/* Plugs an adapter (04CC:F297, serial `serial`, "1234" when null) whose replies
+ * come from the bulk adapter's firmware model with the devices of the named
+ * bench on its buses, and returns its handle (0 for an unknown name):
+ *   "demo"  24C02 EEPROM at 0x50, 24C256 EEPROM at 0x54, a register device at
+ *           10-bit address 0x2A5, an LM75-like temperature sensor at 0x48, an
+ *           SPI NOR flash (the devices of `tess --sim`);
+ *   "bare"  the firmware alone, nothing on its buses.
+ * The model lives until wdsim_reset. Pull the adapter out with wdsim_unplug.
+ *
+ * WDSIM_BENCH: a host program that cannot call this interface gets the same
+ * adapters from the environment. When the first driver registers (WDU_Init),
+ * the toolkit plugs every bench the variable lists, before the adapters
+ * present are reported, so a library's start-up finds them at once:
+ *   WDSIM_BENCH=demo                 one demo adapter, serial 1234
+ *   WDSIM_BENCH=demo:1234,bare:5678  two adapters
+ * A name it cannot plug is told on standard error and skipped. */
+WDAPI801_EXPORT wd_handle wdsim_plug_bench(const char *bench, const char *serial);
+
 /* ---- Scripted replies ---------------------------------------------------- */
 
 /* For an adapter without a model: each bulk IN transfer takes the oldest queued

@@ -5,6 +5,7 @@
 #include <wdapi801_sim.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -136,6 +137,67 @@ TEST_F(SimToolkit, ScriptedRepliesFaultsAndTheLog) {
     EXPECT_EQ(std::vector<uint8_t>(entry.data, entry.data + entry.moved),
               (std::vector<uint8_t>{9, 8}));
     EXPECT_EQ(wdsim_log_entry(99, &entry), 0);
+}
+
+// The temperature register of the demo bench's sensor (0x48, bus form 0x90),
+// read with a write-then-read command: the status byte, then 25.0 C.
+std::vector<uint8_t> read_bench_temperature(wd_handle device) {
+    uint8_t packet[] = {0x01, 0x40, 0x00, 0x01, 0x00, 0x02, 0x90, 0x91, 0x00};
+    uint32_t moved = 0;
+    EXPECT_EQ(WDU_TransferBulk(device, 0x02, 0, 0, packet, sizeof packet, &moved, 4000),
+              WD_STATUS_SUCCESS);
+    std::vector<uint8_t> reply(3);
+    EXPECT_EQ(WDU_TransferBulk(device, 0x82, 1, 0, reply.data(), 3, &moved, 4000),
+              WD_STATUS_SUCCESS);
+    reply.resize(moved);
+    return reply;
+}
+
+TEST_F(SimToolkit, BenchesAnswerFromTheirDeviceModels) {
+    EXPECT_EQ(wdsim_plug_bench("no such bench", nullptr), 0U);
+    const wd_handle demo = wdsim_plug_bench("demo", "5678");
+    const wd_handle bare = wdsim_plug_bench("bare", nullptr);
+    ASSERT_NE(demo, 0U);
+    ASSERT_NE(bare, 0U);
+    init();
+    ASSERT_EQ(wdsim_settle(2000), 1);
+    EXPECT_EQ(read_bench_temperature(demo), (std::vector<uint8_t>{0x00, 0x19, 0x00}));
+    EXPECT_NE(read_bench_temperature(bare).at(0), 0x00) << "nothing answers on a bare bench";
+
+    uint8_t descriptor[10] = {};
+    const uint8_t setup[8] = {0x80, 0x06, 0x03, 0x03, 0x09, 0x04, 0x0A, 0x00};
+    uint32_t moved = 0;
+    ASSERT_EQ(WDU_TransferDefaultPipe(demo, 1, 0, descriptor, 10, &moved, setup, 10000),
+              WD_STATUS_SUCCESS);
+    EXPECT_EQ(std::vector<uint8_t>(descriptor + 2, descriptor + 10),
+              (std::vector<uint8_t>{'5', 0, '6', 0, '7', 0, '8', 0}));
+}
+
+// What a process started with WDSIM_BENCH sees when its first driver registers:
+// the two benches it could plug, attached, the demo one answering.
+bool benches_from_environment_attach() {
+    ::setenv("WDSIM_BENCH", "demo:1111,nonsense,bare", 1);
+    std::vector<wd_handle> attached;
+    const auto on_attach = [](wd_handle device, const wd_device_info *, void *context) {
+        static_cast<std::vector<wd_handle> *>(context)->push_back(device);
+        return 1;
+    };
+    const wd_match_entry match{0x04CC, 0xF297, 0, 0, 0, 0, 0, 0};
+    const wd_event_table table{on_attach, nullptr, nullptr, &attached};
+    wd_handle driver = 0;
+    const bool ok = WDU_Init(&driver, &match, 1, &table, 1) == WD_STATUS_SUCCESS &&
+                    wdsim_settle(2000) == 1 && attached.size() == 2 &&
+                    read_bench_temperature(attached.front()).at(1) == 0x19;
+    WDU_Uninit(driver);
+    return ok;
+}
+
+// WDSIM_BENCH is read when the first driver registers, so the case runs in a
+// process of its own (the threadsafe death-test style starts a fresh one).
+TEST(SimToolkitEnvironment, WdsimBenchPlugsItsBenchesBeforeTheFirstDriverRegisters) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(benches_from_environment_attach() ? 0 : 1),
+                ::testing::ExitedWithCode(0), "WDSIM_BENCH: cannot plug \"nonsense\"");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The control interface of wdapi801_sim.h: plugging, replies, faults, the log.
 #include <chrono>
 
+#include "benches.hpp"
 #include "handle_table.hpp"
 #include "simulator.hpp"
 
@@ -72,13 +73,16 @@ int wdsim_settle(uint32_t timeout_ms) {
 }
 
 void wdsim_reset(void) {
-    auto &sim = simulator();
-    std::lock_guard lock(sim.mutex);
-    sim.adapters.clear();
-    for (auto &queue : sim.faults) {
-        queue.clear();
+    {
+        auto &sim = simulator();
+        std::lock_guard lock(sim.mutex);
+        sim.adapters.clear();
+        for (auto &queue : sim.faults) {
+            queue.clear();
+        }
+        sim.log.clear();
     }
-    sim.log.clear();
+    wdsim::forget_benches();
 }
 
 uint32_t wdsim_adapter_count(void) {

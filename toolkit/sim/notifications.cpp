@@ -1,5 +1,6 @@
 // WDU_Init and WDU_Uninit, and the thread that delivers attach and detach
 // notifications to the registered driver.
+#include "benches.hpp"
 #include "handle_table.hpp"
 #include "simulator.hpp"
 
@@ -61,6 +62,7 @@ wd_status WDU_Init(wd_handle *driver_handle, const wd_match_entry *matches, uint
     if (driver_handle == nullptr || events == nullptr || (matches == nullptr && match_count > 0)) {
         return WD_STATUS_INVALID_PARAMETER;
     }
+    wdsim::plug_benches_from_environment();  // before the adapters present are offered
     auto &sim = simulator();
     std::lock_guard lock(sim.mutex);
     if (const auto fault = wdsim::take_fault(sim, WDSIM_OP_INIT)) {
