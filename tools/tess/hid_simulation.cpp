@@ -1,82 +1,70 @@
 #include "hid_simulation.hpp"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <exception>
-#include <vector>
-
+#include "process.hpp"
+#include "shared_library.hpp"
+#include "tesslink_sim.h"
 #include "tool_error.hpp"
-
-#ifdef TESS_HID_SIMULATION
-#include "simulated_board.hpp"
-#include "umockdev_hid_system.hpp"
-#endif
 
 namespace tess {
 
 namespace {
-// Set in the restarted process, so that a wrapper that does not take effect
+// Set for the restarted process, so that a wrapper that does not take effect
 // cannot make the tool restart itself forever.
 constexpr const char *kRestartedVariable = "TESS_UNDER_UMOCKDEV";
 }  // namespace
 
-#ifdef TESS_HID_SIMULATION
-struct HidSimulation::Parts {
-    hid_adapter::SimulatedBoard board;
-    hid_adapter::UmockdevHidSystem system;
+struct HidSimulation::Library {
+    decltype(&::tesslink_sim_start) start = nullptr;
+    decltype(&::tesslink_sim_stop) stop = nullptr;
 };
 
+#ifdef TESS_HID_SIMULATION
 bool HidSimulation::available() { return true; }
+std::string HidSimulation::library_path() { return TESS_HID_SIM_LIBRARY; }
 #else
-struct HidSimulation::Parts {};
-
 bool HidSimulation::available() { return false; }
+std::string HidSimulation::library_path() { return {}; }
 #endif
 
 bool HidSimulation::under_umockdev() {
-    const char *preload = std::getenv("LD_PRELOAD");
-    return preload != nullptr && std::strstr(preload, "umockdev") != nullptr;
+    const auto preload = process::environment("LD_PRELOAD");
+    return preload && preload->find("umockdev") != std::string::npos;
 }
 
-void HidSimulation::restart_under_umockdev(char **argv) {
+bool HidSimulation::restarted() { return process::environment(kRestartedVariable).has_value(); }
+
+void HidSimulation::end_restart() { process::unset_environment(kRestartedVariable); }
+
+void HidSimulation::restart_under_umockdev(const std::vector<std::string> &arguments) {
 #ifdef TESS_UMOCKDEV_WRAPPER
-    if (std::getenv(kRestartedVariable) != nullptr) {
+    if (restarted()) {
         return;
     }
-    (void)::setenv(kRestartedVariable, "1", 1);
-    std::vector<char *> arguments;
-    arguments.push_back(const_cast<char *>(TESS_UMOCKDEV_WRAPPER));
-    char self[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) {
-        return;
+    process::set_environment(kRestartedVariable, "1");
+    std::vector<std::string> wrapped{TESS_UMOCKDEV_WRAPPER, process::own_executable()};
+    wrapped.insert(wrapped.end(), arguments.begin(), arguments.end());
+    try {
+        process::replace_with(TESS_UMOCKDEV_WRAPPER, wrapped);
+    } catch (const ToolError &error) {
+        throw ToolError(ExitCode::Environment, error.what(),
+                        "install umockdev (Debian: umockdev), or run the tool under "
+                        "umockdev-wrapper yourself");
     }
-    self[length] = '\0';
-    arguments.push_back(self);
-    for (char **argument = argv + 1; *argument != nullptr; ++argument) {
-        arguments.push_back(*argument);
-    }
-    arguments.push_back(nullptr);
-    (void)std::fflush(nullptr);
-    ::execv(TESS_UMOCKDEV_WRAPPER, arguments.data());
 #else
-    (void)argv;
-    (void)kRestartedVariable;
+    (void)arguments;
 #endif
 }
 
-HidSimulation::HidSimulation() {
+HidSimulation::HidSimulation() : library_(std::make_unique<Library>()) {
 #ifdef TESS_HID_SIMULATION
-    try {
-        parts_ = std::make_unique<Parts>();
-        parts_->system.addServedInterface(hid_adapter::HidrawInterface{},
-                                          hid_adapter::respondWith(parts_->board.firmware));
-    } catch (const std::exception &error) {
-        throw ToolError(ExitCode::Environment,
-                        std::string("cannot emulate the HID adapter: ") + error.what(),
+    void *handle = open_library(TESS_HID_SIM_LIBRARY, RTLD_NOW | RTLD_LOCAL,
+                                "--sim works from the build tree: build the project "
+                                "(scripts/build) and run the tess it made");
+    resolve(handle, "the HID adapter emulation", "tesslink_sim_start", library_->start);
+    resolve(handle, "the HID adapter emulation", "tesslink_sim_stop", library_->stop);
+    if (library_->start() == 0) {
+        library_->stop = nullptr;
+        throw ToolError(ExitCode::Environment, "the HID adapter emulation did not start",
                         "check that umockdev is installed (Debian: umockdev)");
     }
 #else
@@ -86,7 +74,11 @@ HidSimulation::HidSimulation() {
 #endif
 }
 
-HidSimulation::~HidSimulation() = default;
+HidSimulation::~HidSimulation() {
+    if (library_->stop != nullptr) {
+        library_->stop();
+    }
+}
 
 std::vector<std::string> HidSimulation::describe() {
     return {"PMBus power supply at 0x58 (bus form 0xb0), MFR_ID TESSPSU: page 0 12.0 V 5.25 A "

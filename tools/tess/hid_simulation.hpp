@@ -1,9 +1,10 @@
-// --sim for the HID adapter: emulated hidraw interfaces under umockdev, served
-// by the HID adapter's firmware model with a PMBus power supply on its bus.
+// --sim for the HID adapter: the emulation of libtesslink_sim.so (the adapter's
+// hidraw interface under umockdev, served by its firmware model with a PMBus
+// power supply on its bus), loaded by its path in the build tree.
 //
 // umockdev works only in a process started by umockdev-wrapper; the tool
 // starts itself again under it when a command needs the HID adapter. The
-// testbed must exist before anything in the process looks at /sys or /dev.
+// emulation must start before anything in the process looks at /sys or /dev.
 #pragma once
 
 #include <memory>
@@ -16,13 +17,21 @@ class HidSimulation {
 public:
     // True when this build can emulate the HID adapter at all.
     static bool available();
+    // The emulation library in the build tree (empty when not available).
+    static std::string library_path();
     // True when the process runs under umockdev-wrapper.
     static bool under_umockdev();
-    // Starts this program again under umockdev-wrapper with the same arguments.
-    // Returns only when that fails (the caller reports it).
-    static void restart_under_umockdev(char **argv);
+    // True in a process that restart_under_umockdev() started; end_restart()
+    // clears the mark, so that programs this process runs do not inherit it.
+    static bool restarted();
+    static void end_restart();
+    // Starts this program again under umockdev-wrapper with `arguments` (those
+    // after the program's name). Returns when the process was restarted
+    // already (the wrapper did not take effect: the caller reports it). Throws
+    // ToolError (Environment) when the wrapper cannot be run.
+    static void restart_under_umockdev(const std::vector<std::string> &arguments);
 
-    // Creates the testbed and the served adapter. Throws ToolError (Environment).
+    // Loads the library and starts the emulation. Throws ToolError (Environment).
     HidSimulation();
     HidSimulation(const HidSimulation &) = delete;
     HidSimulation &operator=(const HidSimulation &) = delete;
@@ -31,8 +40,8 @@ public:
     static std::vector<std::string> describe();
 
 private:
-    struct Parts;
-    std::unique_ptr<Parts> parts_;
+    struct Library;
+    std::unique_ptr<Library> library_;
 };
 
 }  // namespace tess

@@ -32,6 +32,7 @@ int report(const ToolError &error, const Output &out) {
 
 int main(int argc, char **argv) {
     auto line = make_command_line(false);
+    const std::vector<std::string> words(argv + 1, argv + argc);
     try {
         line->app->parse(argc, argv);
     } catch (const CLI::CallForHelp &) {
@@ -67,7 +68,7 @@ int main(int argc, char **argv) {
             // A batch may need the HID adapter on any line, and standard input can
             // be read once only: with --sim, move under umockdev before reading.
             if (options.sim && HidSimulation::available() && !HidSimulation::under_umockdev()) {
-                HidSimulation::restart_under_umockdev(argv);
+                HidSimulation::restart_under_umockdev(words);
             }
             commands = read_batch(line->batch_file);
         } else {
@@ -81,7 +82,7 @@ int main(int argc, char **argv) {
         Session session(options);
         if (options.sim && hid && HidSimulation::available()) {
             if (!HidSimulation::under_umockdev()) {
-                HidSimulation::restart_under_umockdev(argv);
+                HidSimulation::restart_under_umockdev(words);
                 throw ToolError(ExitCode::Environment,
                                 "cannot start umockdev-wrapper for the simulated HID adapter",
                                 "install umockdev (Debian: umockdev), or run the tool under "
