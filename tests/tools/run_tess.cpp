@@ -46,9 +46,47 @@ private:
     std::string path_;
 };
 
+// This process's environment with `changes` applied.
+std::vector<std::string> environment_with(const std::vector<std::string> &changes) {
+    std::vector<std::string> result;
+    auto name_of = [](const std::string &entry) { return entry.substr(0, entry.find('=')); };
+    for (char **entry = environ; *entry != nullptr; ++entry) {
+        const std::string name = name_of(*entry);
+        bool changed = false;
+        for (const std::string &change : changes) {
+            changed = changed || name_of(change) == name;
+        }
+        if (!changed) {
+            result.emplace_back(*entry);
+        }
+    }
+    for (const std::string &change : changes) {
+        if (change.find('=') != std::string::npos) {
+            result.push_back(change);
+        }
+    }
+    return result;
+}
+
+std::vector<char *> pointers_to(std::vector<std::string> &words) {
+    std::vector<char *> pointers;
+    for (std::string &word : words) {
+        pointers.push_back(word.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 }  // namespace
 
 Outcome run_tess(const std::vector<std::string> &arguments, const std::string &input) {
+    std::vector<std::string> command{TESS_PROGRAM};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return run_program(command, {}, input);
+}
+
+Outcome run_program(const std::vector<std::string> &command,
+                    const std::vector<std::string> &environment, const std::string &input) {
     TempFile in(input);
     TempFile out;
     TempFile err;
@@ -58,19 +96,17 @@ Outcome run_tess(const std::vector<std::string> &arguments, const std::string &i
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.path().c_str(), O_WRONLY | O_TRUNC, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.path().c_str(), O_WRONLY | O_TRUNC, 0);
 
-    std::vector<std::string> words{TESS_PROGRAM};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char *> argv;
-    for (std::string &word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<std::string> words = command;
+    std::vector<std::string> variables = environment_with(environment);
+    const std::vector<char *> argv = pointers_to(words);
+    const std::vector<char *> envp = pointers_to(variables);
 
     pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, TESS_PROGRAM, &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        ::posix_spawnp(&pid, words.front().c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
-        throw std::runtime_error("cannot start " TESS_PROGRAM);
+        throw std::runtime_error("cannot start " + words.front());
     }
     int status = 0;
     (void)::waitpid(pid, &status, 0);

@@ -15,6 +15,12 @@ struct Outcome {
 // Runs tess with `arguments`; `input` becomes its standard input.
 Outcome run_tess(const std::vector<std::string> &arguments, const std::string &input = {});
 
+// Runs `command` (a program's path, then its arguments) with this process's
+// environment, changed by `environment` ("NAME=value" sets, "NAME" removes).
+Outcome run_program(const std::vector<std::string> &command,
+                    const std::vector<std::string> &environment = {},
+                    const std::string &input = {});
+
 // The lines of a text, without their line ends.
 std::vector<std::string> lines_of(const std::string &text);
 

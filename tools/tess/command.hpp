@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "output.hpp"
 #include "session.hpp"
@@ -39,6 +40,12 @@ void add_i2c_recover_command(CLI::App &i2c, CommandSlot &slot);
 void add_spi_commands(CLI::App &app, CommandSlot &slot);
 void add_io_commands(CLI::App &app, CommandSlot &slot);
 void add_hid_commands(CLI::App &app, CommandSlot &slot);
+void add_sim_run_command(CLI::App &app, CommandSlot &slot);
+
+inline constexpr const char *kSimRunUsage = "tess sim-run [--] PROGRAM [ARGS...]";
+// tess sim-run: runs `program` (its name, then its arguments) against the
+// simulated adapters in place of this process. Returns only by throwing ToolError.
+void run_program_simulated(const std::vector<std::string> &program);
 
 // ---- checks after a bridge library call --------------------------------
 

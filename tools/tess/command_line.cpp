@@ -74,6 +74,9 @@ std::unique_ptr<CommandLine> make_command_line(bool for_batch) {
     add_spi_commands(app, line->command);
     add_io_commands(app, line->command);
     add_hid_commands(app, line->command);
+    if (!for_batch) {
+        add_sim_run_command(app, line->command);
+    }
     return line;
 }
 

@@ -28,11 +28,33 @@ int report(const ToolError &error, const Output &out) {
     return static_cast<int>(error.code());
 }
 
+// tess sim-run ...: everything after "sim-run" (and an optional "--") is the
+// program to run and its arguments, options included.
+int sim_run(const std::vector<std::string> &words, CLI::App &app) {
+    std::vector<std::string> program(words.begin() + 1, words.end());
+    if (!program.empty() && program.front() == "--") {
+        program.erase(program.begin());
+    } else if (!program.empty() && (program.front() == "--help" || program.front() == "-h")) {
+        std::cout << app.get_subcommand("sim-run")->help();
+        return 0;
+    }
+    try {
+        run_program_simulated(program);
+    } catch (const ToolError &error) {
+        Output::error(error.what(), error.hint());
+        return static_cast<int>(error.code());
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
     auto line = make_command_line(false);
     const std::vector<std::string> words(argv + 1, argv + argc);
+    if (!words.empty() && words.front() == "sim-run") {
+        return sim_run(words, *line->app);
+    }
     try {
         line->app->parse(argc, argv);
     } catch (const CLI::CallForHelp &) {
