@@ -77,8 +77,8 @@ WDAPI801_EXPORT uint32_t wdsim_open_records(void);
  * come from the bulk adapter's firmware model with the devices of the named
  * bench on its buses, and returns its handle (0 for an unknown name):
  *   "demo"  24C02 EEPROM at 0x50, 24C256 EEPROM at 0x54, a register device at
- *           10-bit address 0x2A5, an LM75-like temperature sensor at 0x48, an
- *           SPI NOR flash (the devices of `tess --sim`);
+ *           10-bit address 0x2A5, an LM75-like temperature sensor at 0x48, a
+ *           BME280 sensor at 0x76, an SPI NOR flash (the devices of `tess --sim`);
  *   "bare"  the firmware alone, nothing on its buses.
  * The model lives until wdsim_reset. Pull the adapter out with wdsim_unplug.
  *

@@ -8,6 +8,7 @@ DemoBench install_demo_bench(BulkAdapterFirmware &firmware) {
         .eeprom_24c256 = std::make_shared<Eeprom24C256>(),
         .ten_bit = std::make_shared<RegisterDevice10Bit>(),
         .temperature = std::make_shared<TemperatureSensor>(),
+        .bme280 = std::make_shared<Bme280>(),
         .flash = std::make_shared<SpiNorFlash>(),
     };
     I2cBus &i2c = firmware.i2c_bus();
@@ -15,6 +16,7 @@ DemoBench install_demo_bench(BulkAdapterFirmware &firmware) {
     i2c.attach(kBenchEeprom24C256, bench.eeprom_24c256);
     i2c.attach(kBenchTenBitDevice, bench.ten_bit);
     i2c.attach(kBenchTemperatureSensor, bench.temperature);
+    i2c.attach(kBenchBme280, bench.bme280);
     firmware.spi_bus().attach(bench.flash);
     return bench;
 }

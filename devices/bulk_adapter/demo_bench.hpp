@@ -5,6 +5,7 @@
 
 #include "devices/bulk_adapter/bulk_adapter_firmware.hpp"
 #include "devices/bulk_adapter/sim_adapter.hpp"
+#include "devices/bus/bme280.hpp"
 #include "devices/bus/i2c_address.hpp"
 #include "devices/bus/i2c_eeprom.hpp"
 #include "devices/bus/register_device_10bit.hpp"
@@ -18,6 +19,7 @@ inline constexpr I2cAddress kBenchEeprom24C02 = I2cAddress::bus_form(0xA0);
 inline constexpr I2cAddress kBenchEeprom24C256 = I2cAddress::bus_form(0xA8);
 inline constexpr I2cAddress kBenchTenBitDevice = I2cAddress::ten(0x2A5);
 inline constexpr I2cAddress kBenchTemperatureSensor = I2cAddress::bus_form(0x90);
+inline constexpr I2cAddress kBenchBme280 = I2cAddress::bus_form(0xEC);
 
 // Handles on the installed devices, for tests and demos to set up or inspect
 // (access them under SimAdapter::with_firmware when the toolkit may be busy).
@@ -26,6 +28,7 @@ struct DemoBench {
     std::shared_ptr<Eeprom24C256> eeprom_24c256;       // 0xA8, 2-byte sub-address
     std::shared_ptr<RegisterDevice10Bit> ten_bit;      // 10-bit 0x2A5
     std::shared_ptr<TemperatureSensor> temperature;    // 0x90, 25.0 C
+    std::shared_ptr<Bme280> bme280;                    // 0xEC, Bme280::kDefaultCalibration
     std::shared_ptr<SpiNorFlash> flash;                // the SPI bus, SpiNorFlash::kDefaultId
 };
 

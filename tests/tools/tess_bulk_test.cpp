@@ -19,7 +19,7 @@ TEST(TessBulk, ScanDrawsTheGridWithTheBenchDevices) {
               "40: -- -- -- -- -- -- -- -- 48 -- -- -- -- -- -- --\n"
               "50: 50 -- -- -- 54 -- -- -- -- -- -- -- -- -- -- --\n"
               "60: -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- --\n"
-              "70: -- -- -- -- -- -- -- --\n");
+              "70: -- -- -- -- -- -- 76 --\n");
 
     const Outcome json = run_tess({"--sim", "i2c", "scan", "--json", "--first", "0x48", "--last", "0x50"});
     ASSERT_EQ(json.exit_code, 0) << json.err;

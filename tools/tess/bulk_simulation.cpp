@@ -71,6 +71,7 @@ std::vector<std::string> BulkSimulation::describe() {
             "24C256 EEPROM, 32 KiB, 2-byte sub-address, at 0x54 (bus form 0xa8)",
             "register device at 10-bit address 0x2a5 (register 0 reads 0xa5)",
             "LM75-like temperature sensor at 0x48 (bus form 0x90), 25.0 C",
+            "BME280 sensor at 0x76 (bus form 0xec): 25.0 C, 1023.55 hPa, 44.83 %RH",
             "SPI NOR flash, JEDEC ID 5a 40 18, 16 MiB",
             "IO pin, 3 V and 5 V supplies, I2C clock: the adapter remembers them"};
 }

@@ -83,7 +83,8 @@ HidSimulation::~HidSimulation() {
 std::vector<std::string> HidSimulation::describe() {
     return {"PMBus power supply at 0x58 (bus form 0xb0), MFR_ID TESSPSU: page 0 12.0 V 5.25 A "
             "41.5 C, page 1 3.3 V 1.5 A 38 C",
-            "256-byte register memory at 0x50 (bus form 0xa0)"};
+            "256-byte register memory at 0x50 (bus form 0xa0)",
+            "BME280 sensor at 0x76 (bus form 0xec): 25.0 C, 1023.55 hPa, 44.83 %RH"};
 }
 
 }  // namespace tess
