@@ -6,6 +6,7 @@ device models, plugged in for it and pulled out after it.
 """
 
 import itertools
+import os
 import sys
 from pathlib import Path
 
@@ -14,6 +15,10 @@ import pytest
 PACKAGE_ROOT = Path(__file__).resolve().parents[1]
 SOURCE_ROOT = PACKAGE_ROOT.parent
 sys.path.insert(0, str(PACKAGE_ROOT))
+# The HID library the tests load by name in other processes: the one named by
+# $TESSLINK_LIBRARY (scripts/test names its build's), else the build tree's.
+TESSLINK_FILE = Path(os.environ.get("TESSLINK_LIBRARY")
+                     or SOURCE_ROOT / "build" / "tesslink" / "libtesslink.so")
 
 import tessbridge
 from tessbridge import sim

@@ -7,7 +7,7 @@ import shutil
 import subprocess
 import venv
 
-from conftest import PACKAGE_ROOT, SOURCE_ROOT
+from conftest import PACKAGE_ROOT, TESSLINK_FILE
 
 
 def test_pip_installs_the_package_into_a_fresh_virtual_environment(tmp_path):
@@ -24,7 +24,7 @@ def test_pip_installs_the_package_into_a_fresh_virtual_environment(tmp_path):
         env=env, capture_output=True, text=True, timeout=300)
     assert install.returncode == 0, install.stdout + install.stderr
 
-    env["TESSLINK_LIBRARY"] = str(SOURCE_ROOT / "build" / "tesslink" / "libtesslink.so")
+    env["TESSLINK_LIBRARY"] = str(TESSLINK_FILE)
     check = subprocess.run(
         [str(python), "-c", "import tessbridge, tesslink, tessbus.pmbus; "
                             "print(tessbridge.__file__); print(tesslink.library_version())"],
