@@ -81,3 +81,26 @@ def test_the_named_library_is_taken_from_anywhere(tmp_path):
                      env_changes={"TESSLINK_LIBRARY": str(TESSLINK_FILE)})
     assert run.returncode == 0, run.stderr
     assert run.stdout.strip() == "1032"
+
+
+def test_windows_calling_conventions_and_the_toolkit_beside_tessbridge(monkeypatch, tmp_path):
+    """On 32-bit Windows: wdapi801.dll first, from tessbridge.dll's directory;
+    tessbridge.dll with WinDLL (__stdcall); tesslink.dll with CDLL (__cdecl)."""
+    from tessbus import _libraries
+
+    loaded = []
+    monkeypatch.setattr(_libraries, "WINDOWS", True)
+    monkeypatch.setattr(_libraries, "_WINDOWS_32", True)
+    monkeypatch.setattr(_libraries.ctypes, "WinDLL", lambda path: loaded.append(("WinDLL", path)),
+                        raising=False)
+    monkeypatch.setattr(_libraries.ctypes, "CDLL",
+                        lambda path, mode=0: loaded.append(("CDLL", path)))
+    for name in ("tessbridge.dll", "wdapi801.dll", "tesslink.dll"):
+        (tmp_path / name).touch()
+    monkeypatch.setenv("TESSBRIDGE_LIBRARY", str(tmp_path / "tessbridge.dll"))
+    monkeypatch.setenv("TESSLINK_LIBRARY", str(tmp_path / "tesslink.dll"))
+    _libraries.load(_libraries.TESSBRIDGE)
+    _libraries.load(_libraries.TESSLINK)
+    assert loaded == [("CDLL", str(tmp_path / "wdapi801.dll")),
+                      ("WinDLL", str(tmp_path / "tessbridge.dll")),
+                      ("CDLL", str(tmp_path / "tesslink.dll"))]
