@@ -156,15 +156,9 @@ class StatusWord(enum.IntFlag):
     VOUT = 1 << 15
 
 
-class StatusByte(enum.IntFlag):  # the low byte of STATUS_WORD
-    NONE_OF_THE_ABOVE = 1 << 0
-    CML = 1 << 1
-    TEMPERATURE = 1 << 2
-    VIN_UV = 1 << 3
-    IOUT_OC = 1 << 4
-    VOUT_OV = 1 << 5
-    OFF = 1 << 6
-    BUSY = 1 << 7
+# STATUS_BYTE is the low byte of STATUS_WORD.
+StatusByte = enum.IntFlag("StatusByte", {flag.name: flag.value for flag in StatusWord
+                                         if flag.value < 0x100}, module=__name__)
 
 
 class StatusVout(enum.IntFlag):
@@ -245,6 +239,12 @@ class StatusFans34(enum.IntFlag):
     FAN_4_FAULT = 1 << 6
     FAN_3_FAULT = 1 << 7
 
+
+_STATUS_FLAGS = {
+    STATUS_BYTE: StatusByte, STATUS_VOUT: StatusVout, STATUS_IOUT: StatusIout,
+    STATUS_INPUT: StatusInput, STATUS_TEMPERATURE: StatusTemperature, STATUS_CML: StatusCml,
+    STATUS_OTHER: StatusOther, STATUS_FANS_1_2: StatusFans12, STATUS_FANS_3_4: StatusFans34,
+}
 
 # The PMBus specification's names where Python's cannot be the same.
 _SPEC_NAMES = {"IOUT_POUT": "IOUT/POUT", "POWER_GOOD_N": "POWER_GOOD#"}
@@ -402,57 +402,16 @@ class PMBusDevice:
     def status_word(self) -> StatusWord:
         return StatusWord(self.read_word(STATUS_WORD))
 
-    def status_byte(self) -> StatusByte:
-        return StatusByte(self.read_byte(STATUS_BYTE))
-
-    def status_vout(self) -> StatusVout:
-        return StatusVout(self.read_byte(STATUS_VOUT))
-
-    def status_iout(self) -> StatusIout:
-        return StatusIout(self.read_byte(STATUS_IOUT))
-
-    def status_input(self) -> StatusInput:
-        return StatusInput(self.read_byte(STATUS_INPUT))
-
-    def status_temperature(self) -> StatusTemperature:
-        return StatusTemperature(self.read_byte(STATUS_TEMPERATURE))
-
-    def status_cml(self) -> StatusCml:
-        return StatusCml(self.read_byte(STATUS_CML))
-
-    def status_other(self) -> StatusOther:
-        return StatusOther(self.read_byte(STATUS_OTHER))
-
-    def status_mfr_specific(self) -> int:
-        """STATUS_MFR_SPECIFIC: its bits are the manufacturer's."""
-        return self.read_byte(STATUS_MFR_SPECIFIC)
-
-    def status_fans_1_2(self) -> StatusFans12:
-        return StatusFans12(self.read_byte(STATUS_FANS_1_2))
-
-    def status_fans_3_4(self) -> StatusFans34:
-        return StatusFans34(self.read_byte(STATUS_FANS_3_4))
+    def status(self, command: int) -> enum.IntFlag:
+        """A STATUS_* byte as named flags: status(STATUS_VOUT) is a StatusVout.
+        STATUS_MFR_SPECIFIC's bits are the manufacturer's (a plain int)."""
+        value = self.read_byte(command)
+        flags = _STATUS_FLAGS.get(command)
+        return flags(value) if flags is not None else value
 
     # ---- manufacturer strings --------------------------------------------------------
 
     def mfr_string(self, command: int) -> str:
+        """An MFR_* string: mfr_string(MFR_ID), mfr_string(MFR_MODEL), ..."""
         data = self.read_block(command)
         return block_text(bytes([len(data)]) + data)
-
-    def mfr_id(self) -> str:
-        return self.mfr_string(MFR_ID)
-
-    def mfr_model(self) -> str:
-        return self.mfr_string(MFR_MODEL)
-
-    def mfr_revision(self) -> str:
-        return self.mfr_string(MFR_REVISION)
-
-    def mfr_location(self) -> str:
-        return self.mfr_string(MFR_LOCATION)
-
-    def mfr_date(self) -> str:
-        return self.mfr_string(MFR_DATE)
-
-    def mfr_serial(self) -> str:
-        return self.mfr_string(MFR_SERIAL)

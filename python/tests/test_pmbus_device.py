@@ -53,8 +53,8 @@ def test_pec_on_writes_reads_and_blocks():
                            b"\x03" + bytes([crc8(b"\x80\x03")]),
                            b"\x21\x00\x1a" + bytes([crc8(b"\x80\x21\x00\x1a")])]
     assert device.read_vout() == 12.0
-    assert device.mfr_model() == "PSU-1"
-    assert device.status_cml() == pmbus.StatusCml.PEC_FAILED
+    assert device.mfr_string(pmbus.MFR_MODEL) == "PSU-1"
+    assert device.status(pmbus.STATUS_CML) == pmbus.StatusCml.PEC_FAILED
 
 
 def test_a_reply_with_a_wrong_pec_raises():
@@ -88,7 +88,7 @@ def test_vout_formats_and_direct_coefficients():
 def test_a_block_count_out_of_range_is_a_protocol_error():
     bus = PecDevice({pmbus.MFR_ID: b"\x00"}, pec=False)
     with pytest.raises(OSError) as raised:
-        pmbus.PMBusDevice(bus, ADDRESS).mfr_id()
+        pmbus.PMBusDevice(bus, ADDRESS).mfr_string(pmbus.MFR_ID)
     assert raised.value.errno == errno.EPROTO  # as i2c-dev reports a bad block count
 
 
