@@ -8,7 +8,9 @@
  * with the devices of `tess --sim` on its I2C bus:
  *   - a PMBus power supply at 7-bit address 0x58 (bus form 0xB0): two pages,
  *     MFR_ID "TESSPSU", page 0 12.0 V 5.25 A 41.5 C, page 1 3.3 V 1.5 A 38 C;
- *   - a 256-byte register memory at 7-bit address 0x50 (bus form 0xA0).
+ *   - a 256-byte register memory at 7-bit address 0x50 (bus form 0xA0);
+ *   - a BME280 sensor at 7-bit address 0x76 (bus form 0xEC): 25.0 C,
+ *     1023.55 hPa, 44.83 %RH.
  * The emulated devices keep their state for as long as the emulation runs.
  *
  * umockdev works only in a process that runs under its preload library, which
