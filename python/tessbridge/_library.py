@@ -17,14 +17,12 @@ import atexit
 import contextlib
 import ctypes
 import logging
-import os
-import sys
-import tempfile
 import threading
 from ctypes import POINTER, c_char_p, c_int32, c_uint8, c_uint16, c_uint32, c_void_p
 from typing import Callable, List, Optional
 
 from tessbus import _libraries
+from tessbus._stderr import standard_error_taken
 from tessbus.errors import AdapterNotFoundError, TessError, TransferError
 from tessbus.statuses import BULK, status_error
 
@@ -141,9 +139,9 @@ class Library:
             return self._dll
 
     def _load(self):
-        with _standard_error_taken() as taken:
+        with standard_error_taken() as taken:
             dll = _libraries.load(_libraries.TESSBRIDGE)
-        self.load_messages = [line for line in taken.text().splitlines() if line.strip()]
+        self.load_messages = taken.lines()
         for line in self.load_messages:
             log.warning("libtessbridge at start-up: %s", line)
         for name, (result, arguments) in PROTOTYPES.items():
@@ -191,34 +189,3 @@ class Library:
 
 
 library = Library()
-
-
-class _Taken:
-    def __init__(self):
-        self._file = None
-        self._text = ""
-
-    def text(self) -> str:
-        return self._text
-
-
-@contextlib.contextmanager
-def _standard_error_taken():
-    """Sends what is written to file descriptor 2 meanwhile to a temporary
-    file and hands it over as text."""
-    taken = _Taken()
-    if sys.platform == "win32":
-        yield taken
-        return
-    with tempfile.TemporaryFile() as file:
-        sys.stderr.flush()
-        saved = os.dup(2)
-        os.dup2(file.fileno(), 2)
-        try:
-            yield taken
-        finally:
-            sys.stderr.flush()
-            os.dup2(saved, 2)
-            os.close(saved)
-            file.seek(0)
-            taken._text = file.read().decode("utf-8", "replace").replace("\r", "\n")

@@ -76,6 +76,18 @@ SIMULATED_TOOLKIT = LibrarySpec(
     find_name="",
 )
 
+# The emulated HID adapter (include/tesslink_sim.h): built for tests and demos,
+# never installed.
+SIMULATED_HID = LibrarySpec(
+    title="the HID adapter's emulation libtesslink_sim",
+    environment="TESSLINK_SIM_LIBRARY",
+    build_path="devices/hid_adapter/libtesslink_sim.so",
+    linux_file="",
+    windows_file="",
+    stdcall=False,
+    find_name="",
+)
+
 
 def source_tree() -> Optional[Path]:
     """The project's source tree when this package runs from it, else None."""
