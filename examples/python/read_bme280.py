@@ -5,6 +5,7 @@ adapter's 24C02 EEPROM at 0x50.
 
     python3 examples/python/read_bme280.py            # the first bulk adapter attached
     python3 examples/python/read_bme280.py --sim      # a simulated adapter with the demo bench
+    build/tools/tess/tess sim-run python3 examples/python/read_bme280.py   # the same, unmodified
 
 Runs from the source tree without installing the binding (pip install ./python
 installs it).

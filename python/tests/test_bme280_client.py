@@ -33,7 +33,8 @@ import pytest
 
 bme280 = pytest.importorskip("bme280")
 
-import tessbridge  # noqa: E402
+import tessbridge
+import tesslink
 
 CALIBRATION = {
     "dig_T1": 32768, "dig_T2": 16125, "dig_T3": -1000,
@@ -62,3 +63,16 @@ def test_bme280_driver_over_the_bulk_adapter(bench):
     # one read of the eight data registers.
     assert bench.commands()[-3:] == [
         "01 00 00 02 ec f2 01", "01 00 00 02 ec f4 25", "01 40 00 01 00 08 ec ed f7"]
+
+
+def test_bme280_driver_over_the_hid_adapter(hid):
+    _, library = hid
+    with tesslink.SMBus() as bus:
+        params, reading = read_sensor(bus)
+    assert dict(params) == CALIBRATION
+    assert reading.temperature == pytest.approx(TEMPERATURE, abs=1e-9)
+    assert reading.pressure == pytest.approx(PRESSURE, abs=1e-9)
+    assert reading.humidity == pytest.approx(HUMIDITY, abs=1e-9)
+    assert library.take()[-3:] == [("MPUI2CWrite", 0xEC, 1, b"\x01", 0xF2),
+                                   ("MPUI2CWrite", 0xEC, 1, b"\x25", 0xF4),
+                                   ("MPUI2CRead", 0xEC, 8, bytes(8), 0xF7)]

@@ -3,12 +3,13 @@
 import subprocess
 import sys
 
-from conftest import SOURCE_ROOT
+from conftest import SOURCE_ROOT, child_environment
 
 
 def test_read_bme280_example_on_the_simulated_adapter(tmp_path):
     run = subprocess.run([sys.executable, str(SOURCE_ROOT / "examples/python/read_bme280.py"),
-                          "--sim"], cwd=tmp_path, capture_output=True, text=True, timeout=60)
+                          "--sim"], cwd=tmp_path, env=child_environment(), capture_output=True, text=True,
+                         timeout=60)
     assert run.returncode == 0, run.stderr
     assert run.stdout.splitlines() == [
         "adapter 1234: 25.00 C, 1023.55 hPa, 44.83 %RH",

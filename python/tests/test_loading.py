@@ -2,7 +2,6 @@
 what a library that cannot be found says. Each case runs in a fresh Python
 (a loaded library stays loaded)."""
 
-import os
 import shutil
 import subprocess
 import sys
@@ -10,13 +9,13 @@ from pathlib import Path
 
 import pytest
 
-from conftest import PACKAGE_ROOT, SOURCE_ROOT, TESSLINK_FILE
+from conftest import PACKAGE_ROOT, SOURCE_ROOT, TESSLINK_FILE, child_environment
 
 PACKAGES = ("tessbus", "tessbridge", "tesslink")
 
 
 def run_python(code, cwd, env_changes=None, pythonpath=None):
-    env = {k: v for k, v in os.environ.items()
+    env = {k: v for k, v in child_environment().items()
            if k not in ("TESSBRIDGE_LIBRARY", "TESSLINK_LIBRARY", "WDAPI801_SIM_LIBRARY",
                         "PYTHONPATH")}
     if pythonpath:

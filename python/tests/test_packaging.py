@@ -2,22 +2,22 @@
 the build backend is Debian's setuptools (seen through the system's site
 packages, hence --no-build-isolation), and nothing is fetched (--no-index)."""
 
-import os
 import shutil
 import subprocess
-import venv
+import sys
 
-from conftest import PACKAGE_ROOT, TESSLINK_FILE
+from conftest import PACKAGE_ROOT, TESSLINK_FILE, child_environment
 
 
 def test_pip_installs_the_package_into_a_fresh_virtual_environment(tmp_path):
     environment = tmp_path / "venv"
-    venv.EnvBuilder(with_pip=True, system_site_packages=True).create(environment)
+    env = {k: v for k, v in child_environment().items() if not k.startswith(("PYTHON", "PIP_"))}
+    subprocess.run([sys.executable, "-m", "venv", "--system-site-packages", str(environment)],
+                   env=env, check=True, timeout=300)
     python = environment / "bin" / "python"
     source = tmp_path / "source"  # a copy: pip's build leaves files beside the sources
     shutil.copytree(PACKAGE_ROOT, source, ignore=shutil.ignore_patterns(
         "tests", "build", "*.egg-info", "__pycache__"))
-    env = {k: v for k, v in os.environ.items() if not k.startswith(("PYTHON", "PIP_"))}
     env.update(PIP_NO_INDEX="1", PIP_DISABLE_PIP_VERSION_CHECK="1", PIP_NO_CACHE_DIR="1")
     install = subprocess.run(
         [str(python), "-m", "pip", "install", "--no-build-isolation", "--no-index", str(source)],

@@ -7,7 +7,7 @@ import subprocess
 import sys
 
 import tessbridge
-from conftest import PACKAGE_ROOT
+from conftest import PACKAGE_ROOT, child_environment
 from tessbridge import sim
 
 
@@ -40,7 +40,7 @@ print(tessbridge.load_messages())
 
 def test_start_up_messages_are_kept_and_told_with_the_error(tmp_path):
     run = subprocess.run([sys.executable, "-c", START_UP_FAILS], cwd=tmp_path,
-                         env={"PYTHONPATH": str(PACKAGE_ROOT)}, capture_output=True, text=True,
+                         env=child_environment(PYTHONPATH=str(PACKAGE_ROOT)), capture_output=True, text=True,
                          timeout=60)
     assert run.returncode == 0, run.stderr
     assert run.stderr == ""
