@@ -13,7 +13,7 @@ compatibility and have no effect: no kernel driver holds the addresses.
 """
 
 import enum
-from typing import List, Optional, Sequence
+from typing import List, Optional
 
 from . import errors
 from .pec import crc8
@@ -225,8 +225,3 @@ class SMBusBase:
                 f"{context}: packet error code 0x{received:02x} received, 0x{expected:02x} "
                 "expected")
 
-
-def describe_segments(segments: Sequence[Segment]) -> str:
-    return ", ".join(
-        f"{'read' if s.read else 'write'} of {s.length if s.read else len(s.data)} bytes"
-        for s in segments)
