@@ -144,10 +144,7 @@ class Library:
         self.load_messages = taken.lines()
         for line in self.load_messages:
             log.warning("libtessbridge at start-up: %s", line)
-        for name, (result, arguments) in PROTOTYPES.items():
-            function = getattr(dll, name)
-            function.restype = result
-            function.argtypes = arguments
+        _libraries.declare(dll, PROTOTYPES)
         dll.SetMessagePresenter.restype = None
         dll.SetMessagePresenter.argtypes = [PRESENTER, c_void_p]
         dll.SetMessagePresenter(self._presenter, None)

@@ -93,10 +93,7 @@ class SimulatedToolkit:
             "wdsim_log_entry": (c_int, [c_uint32, POINTER(_Entry)]),
             "wdsim_log_clear": (None, []),
         }
-        for name, (result, arguments) in prototypes.items():
-            function = getattr(dll, name)
-            function.restype = result
-            function.argtypes = arguments
+        _libraries.declare(dll, prototypes)
         _check_bound_to(dll)
         self._dll = dll
 

@@ -148,3 +148,11 @@ def load(spec: LibrarySpec, mode: int = ctypes.DEFAULT_MODE) -> ctypes.CDLL:
     if spec.environment and not os.environ.get(spec.environment):
         attempts.insert(0, f"${spec.environment}: not set")
     raise LibraryNotFoundError(f"{spec.title} cannot be loaded; tried " + "; ".join(attempts))
+
+
+def declare(dll, prototypes) -> None:
+    """Gives each export its result and argument types: {name: (result, [arguments])}."""
+    for name, (result, arguments) in prototypes.items():
+        function = getattr(dll, name)
+        function.restype = result
+        function.argtypes = arguments

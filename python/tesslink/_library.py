@@ -51,10 +51,7 @@ class Library:
         with self.lock:
             if self._dll is None:
                 dll = _libraries.load(_libraries.TESSLINK)
-                for name, (result, arguments) in PROTOTYPES.items():
-                    function = getattr(dll, name)
-                    function.restype = result
-                    function.argtypes = arguments
+                _libraries.declare(dll, PROTOTYPES)
                 self._dll = dll
             return self._dll
 

@@ -64,10 +64,8 @@ def _library():
     global _emulation
     if _emulation is None:
         dll = _libraries.load(_libraries.SIMULATED_HID)
-        dll.tesslink_sim_start.restype = ctypes.c_int
-        dll.tesslink_sim_start.argtypes = []
-        dll.tesslink_sim_stop.restype = None
-        dll.tesslink_sim_stop.argtypes = []
+        _libraries.declare(dll, {"tesslink_sim_start": (ctypes.c_int, []),
+                                 "tesslink_sim_stop": (None, [])})
         _emulation = dll
     return _emulation
 
