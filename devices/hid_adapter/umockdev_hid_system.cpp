@@ -17,6 +17,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "hidraw_kernel_rules.hpp"
+
 namespace hid_adapter {
 namespace {
 
@@ -127,6 +129,10 @@ ServedInterface::ServedInterface(const HidrawInterface &desc, int masterFd,
 ServedInterface::~ServedInterface() {
     stop_ = true;
     thread_.join();
+}
+
+void ServedInterface::setTakingReports(bool taking) {
+    hidraw_kernel::setTakingReports(description.index, taking);
 }
 
 std::vector<HidReport> ServedInterface::receivedReports() const {
@@ -240,7 +246,10 @@ void UmockdevHidSystem::addToSysfs(const HidrawInterface &d, const std::vector<s
     const std::string pid = hex(d.product, 4);
     const std::string usb =
         "/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(d.index + 1);
-    const std::string hidName = "0003:" + vid + ":" + pid + "." + hex(d.index + 1, 4);
+    // Like the kernel, every HID device added gets a number of its own, also
+    // one that comes back at the same hidraw index.
+    static std::atomic<std::uint32_t> lastHidDeviceNumber{0};
+    const std::string hidName = "0003:" + vid + ":" + pid + "." + hex(++lastHidDeviceNumber, 4);
     const std::string hidPath = usb + "/1-" + std::to_string(d.index + 1) + ":1.0/" + hidName;
     std::string rdescHex;
     for (const std::uint8_t byte : rdesc) {

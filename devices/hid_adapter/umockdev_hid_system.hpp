@@ -66,6 +66,11 @@ class ServedInterface {
 
     // false: the device takes reports but never answers.
     void setAnswering(bool answering) { answering_ = answering; }
+    // false: the device stops taking output reports, and a write to its node
+    // waits in the kernel as hidraw_kernel_rules.hpp describes (the program
+    // must link those rules); true: it takes them again, and a waiting write
+    // goes through.
+    void setTakingReports(bool taking);
     // Sends each later reply cut to its first `bytes` bytes as hidraw hands
     // them over (an unnumbered device's without the report-ID byte), as a
     // device that sends short reports would; 0 sends whole replies again.
