@@ -8,6 +8,10 @@
  * it keeps its handle open until it completes in the background, and closes it
  * then.
  *
+ * Calling convention: the MPU functions are __cdecl on Windows (TESSLINK_CALL),
+ * the platform's default C convention elsewhere. The Java natives of the PMBus
+ * class use JNICALL (__stdcall on 32-bit Windows) and are not declared here.
+ *
  * Ownership and lifetime: the caller owns every buffer it passes; the library
  * reads or writes it only during the call and keeps no pointer afterwards. No
  * memory is allocated for the caller.
@@ -39,8 +43,9 @@
 #ifndef TESSLINK_H
 #define TESSLINK_H
 
+/* The MPU functions' calling convention: __cdecl on Windows (see above). */
 #ifdef _WIN32
-#define TESSLINK_CALL __stdcall
+#define TESSLINK_CALL __cdecl
 #else
 #define TESSLINK_CALL
 #endif
