@@ -182,8 +182,9 @@ std::uint16_t flashLed() {
 }
 
 std::uint8_t reset() {
-    return systemTransport().writeReport(header({kCmdReset})) == WriteResult::Sent ? kResetSent
-                                                                                   : kResetNotSent;
+    static constexpr std::uint8_t kResetReport[] = {0, kCmdReset};
+    return systemTransport().writeReport(kResetReport) == WriteResult::Sent ? kResetSent
+                                                                            : kResetNotSent;
 }
 
 // Nothing thrown (only allocation failures can be) crosses the C boundary.

@@ -2,7 +2,7 @@
 //
 // A transport moves whole HID reports to and from the first attached adapter
 // (vendor 0x04D8, product 0xFF5C). Nothing stays open between transfers: every
-// write and every reply channel finds the adapter again, opens it, reads its
+// write and every reply channel finds the adapter again, opens it, learns its
 // report lengths from its report descriptor, and closes it when done.
 //
 // Report lengths are always counted with the report-ID byte, which is byte 0 of
@@ -15,6 +15,15 @@
 // write. An operating system may hand an input report only to the handles that
 // were open when it arrived, so a reply channel opened after the write could
 // miss an adapter that answers at once.
+//
+// Time limits: no operation holds its caller for more than about
+// kTransferTimeout beyond the search, also when the adapter stops taking
+// reports. A write that the system has not finished within that limit is left
+// to finish in the background. Until it has, the transport touches no device:
+// writeReport is NotSent and openReplyChannel null at once, and a handle given
+// up meanwhile is closed once the write has ended (on Linux, an open or a close
+// of a hidraw node would wait for it). What the system does not let a program
+// cancel is named in tesslink.h.
 //
 // Implementations: hid_transport_hidraw.cpp (Linux hidraw). Tests substitute
 // their own systemTransport().
@@ -57,7 +66,9 @@ class HidTransport {
     virtual ~HidTransport() = default;
 
     // Finds and opens the adapter for reading. Blocks only for the search.
-    // Returns null when the adapter is not found.
+    // Returns null when the adapter is not found, or when it cannot be opened
+    // now without waiting for an earlier write still in progress (see the time
+    // limits above).
     virtual std::unique_ptr<HidReplyChannel> openReplyChannel() = 0;
 
     // Finds and opens the adapter and writes one output report of its declared
@@ -65,8 +76,9 @@ class HidTransport {
     // by zeros. Blocks the caller for at most about kTransferTimeout: a write the
     // system has not finished by then completes in the background, closes its
     // handle when it completes, and counts as Sent. A write that cannot be
-    // started without blocking the caller is NotSent. The caller's bytes are
-    // copied; `layout` is not used after the call.
+    // started without blocking the caller is NotSent, among them every write
+    // asked for while an earlier one is still in progress. The caller's bytes
+    // are copied; `layout` is not used after the call.
     virtual WriteResult writeReport(std::span<const std::uint8_t> layout) = 0;
 };
 

@@ -1,5 +1,7 @@
 // The library's hidraw transport against adapters emulated under umockdev.
 // Run with umockdev-wrapper.
+#include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/hidraw.h>
@@ -8,12 +10,19 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "background_writer.hpp"
 #include "hid_report.hpp"
 #include "hid_transport.hpp"
+#include "hidraw_kernel_rules.hpp"
 #include "simulated_board.hpp"
 #include "tesslink.h"
 #include "umockdev_hid_system.hpp"
@@ -31,8 +40,9 @@ constexpr unsigned char kMemory = SimulatedBoard::kMemoryAddress;
 
 class Hidraw : public ::testing::Test {
   protected:
-    std::unique_ptr<UmockdevHidSystem> system = std::make_unique<UmockdevHidSystem>();
+    // The board outlives the system, whose device threads run its firmware.
     SimulatedBoard board;
+    std::unique_ptr<UmockdevHidSystem> system = std::make_unique<UmockdevHidSystem>();
 
     ServedInterface &attachAdapter(unsigned index, ReportFormat format = {}) {
         HidrawInterface adapter;
@@ -44,6 +54,17 @@ class Hidraw : public ::testing::Test {
         unsigned n = 0;
         served.inspect([&] { n = board.firmware.ledFlashes(); });
         return n;
+    }
+    // Waits until the device has taken `n` reports in all, at most 10 s.
+    static bool reportsTaken(const ServedInterface &served, std::size_t n) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (served.receivedReports().size() < n) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::yield();
+        }
+        return true;
     }
 };
 
@@ -222,6 +243,106 @@ TEST_F(Hidraw, AnAdapterThatDoesNotAnswerTimesOutAndTheNextCommandWorks) {
     adapter.setAnswering(true);
     EXPECT_EQ(MPUI2CRead(kPsu, 2, data.data(), 0x8B), 0);
     EXPECT_EQ(data[1], 0x18);
+}
+
+// In the kernel a hidraw write waits while the device does not take the
+// report (usbhid: up to 5 s), and meanwhile every open and close of a hidraw
+// node waits for it (hidraw_kernel_rules.hpp). A command whose report is not
+// taken counts as sent and gets no reply within its time limits. While that
+// write is still in the kernel, later commands are not sent, at once: they
+// open nothing, and no call waits in an open or a close. Once the adapter
+// takes the report, the handles are closed and commands work again.
+TEST_F(Hidraw, AWriteTheAdapterDoesNotTakeHoldsUpNoLaterCall) {
+    namespace kernel = hid_adapter::hidraw_kernel;
+    auto &adapter = attachAdapter(0);
+    const unsigned waitedBefore = kernel::callsThatWaited();
+    adapter.setAnswering(false);  // the report, once taken, gets no reply
+    adapter.setTakingReports(false);
+
+    const std::array<unsigned char, 2> untouched{0xEE, 0xEE};
+    auto data = untouched;
+    EXPECT_EQ(MPUI2CRead(kPsu, 2, data.data(), 0x8B), 255);
+    EXPECT_EQ(kernel::writesWaiting(), 1U);
+
+    const unsigned opensBefore = kernel::opens(0);
+    EXPECT_EQ(MPUI2CRead(kPsu, 2, data.data(), 0x8B), 255);
+    EXPECT_EQ(MPUI2CReadArray(kMemory, 0, 2, data.data()), 255);
+    EXPECT_EQ(MPUI2CWriteArray(kMemory, 0, 2, data.data()), 255);
+    EXPECT_EQ(MPUSBGetDeviceVersion(), 0);
+    EXPECT_EQ(MPUSBFlashLED(), 255);
+    EXPECT_EQ(MPUReset(), 0);
+    EXPECT_EQ(data, untouched);
+    EXPECT_EQ(kernel::opens(0), opensBefore);
+    EXPECT_EQ(kernel::callsThatWaited() - waitedBefore, 0U);
+
+    adapter.setTakingReports(true);  // the write goes through, then the writer closes both handles
+    while (tesslink::writeInProgress()) {
+        std::this_thread::yield();
+    }
+    kernel::waitUntilClosed(0);
+    ASSERT_TRUE(reportsTaken(adapter, 1));
+    adapter.setAnswering(true);
+    EXPECT_EQ(MPUI2CRead(kPsu, 2, data.data(), 0x8B), 0);
+    EXPECT_EQ(data[1], 0x18);
+    EXPECT_EQ(adapter.receivedReports().size(), 2U);
+    EXPECT_EQ(kernel::callsThatWaited() - waitedBefore, 0U);
+}
+
+// exit() runs the exit handlers in the reverse order of their registration,
+// and the destructors of static objects among them: a handler registered
+// before the library's first call runs after anything static that call made
+// would be destroyed. A call from that handler still finds the library whole.
+TEST_F(Hidraw, ACallFromAnExitHandlerWorks) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    attachAdapter(0);
+    EXPECT_EXIT(
+        {
+            std::atexit([] {
+                const int reset = MPUReset();
+                std::fprintf(stderr, "reset from the exit handler: %d\n", reset);
+            });
+            std::fprintf(stderr, "reset before exit: %d\n", MPUReset());
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "reset from the exit handler: 255");
+}
+
+// Threads of this process named `name`.
+unsigned threadsNamed(const std::string &name) {
+    unsigned n = 0;
+    if (DIR *tasks = ::opendir("/proc/self/task")) {
+        while (const dirent *entry = ::readdir(tasks)) {  // NOLINT(concurrency-mt-unsafe): own DIR
+            std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+            std::string line;
+            n += std::getline(comm, line) && line == name ? 1U : 0U;
+        }
+        ::closedir(tasks);
+    }
+    return n;
+}
+
+// The library's writer thread starts with its first write and is ended and
+// joined when the library is unloaded: no thread runs its code afterwards.
+TEST_F(Hidraw, TheWriterThreadEndsWhenTheLibraryIsUnloaded) {
+    const auto &adapter = attachAdapter(0);
+    const unsigned before = threadsNamed("tesslink-writer");  // this program's own writer
+    void *library = ::dlopen(TESSLINK_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << ::dlerror();
+    using Reset = unsigned char (*)();
+    const auto reset = reinterpret_cast<Reset>(::dlsym(library, "MPUReset"));
+    ASSERT_NE(reset, nullptr);
+    EXPECT_EQ(reset(), 255);
+    EXPECT_TRUE(reportsTaken(adapter, 1));
+    EXPECT_EQ(threadsNamed("tesslink-writer"), before + 1);
+
+    ASSERT_EQ(::dlclose(library), 0);
+    EXPECT_EQ(::dlopen(TESSLINK_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "still loaded";
+    // Joined: the thread has ended; the system removes it from /proc a moment later.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (threadsNamed("tesslink-writer") != before && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(threadsNamed("tesslink-writer"), before);
 }
 
 struct ShortReplyCase {
