@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace bench::syscalls {
 namespace {
@@ -31,7 +32,7 @@ std::array<std::atomic<pid_t>, kMaxLeftOut> left_out{};
 std::atomic<std::size_t> left_out_count{0};
 
 struct AtomicCounts {
-    std::atomic<uint64_t> opens, closes, reads, writes, ioctls, polls, threads, urb_bulk_out,
+    std::atomic<uint64_t> opens, links, closes, reads, writes, ioctls, polls, threads, urb_bulk_out,
         urb_bulk_in, urb_other, urb_reaps, urb_discards, hid_descriptor_ioctls, hidraw_opens;
 };
 AtomicCounts counts{};
@@ -107,6 +108,19 @@ mode_t mode_argument(int flags, va_list args) {
     return has_mode ? static_cast<mode_t>(va_arg(args, unsigned int)) : 0;
 }
 
+// True for the threads the libraries name after themselves.
+bool libraries_own(int tid) {
+    const std::string path = "/proc/self/task/" + std::to_string(tid) + "/comm";
+    std::FILE *comm = std::fopen(path.c_str(), "r");
+    if (comm == nullptr) {
+        return false;
+    }
+    std::array<char, 32> name{};
+    const bool read = std::fgets(name.data(), name.size(), comm) != nullptr;
+    std::fclose(comm);
+    return read && std::strncmp(name.data(), "tesslink-", 9) == 0;
+}
+
 }  // namespace
 
 void start() {
@@ -116,7 +130,7 @@ void start() {
     if (DIR *tasks = ::opendir("/proc/self/task")) {
         while (const dirent *entry = ::readdir(tasks)) {  // NOLINT(concurrency-mt-unsafe): own DIR
             const int tid = std::atoi(entry->d_name);
-            if (tid > 0 && tid != self && n < kMaxLeftOut) {
+            if (tid > 0 && tid != self && n < kMaxLeftOut && !libraries_own(tid)) {
                 left_out[n++].store(tid);
             }
         }
@@ -124,7 +138,7 @@ void start() {
     }
     left_out_count.store(n);
     for (auto *counter :
-         {&counts.opens, &counts.closes, &counts.reads, &counts.writes, &counts.ioctls,
+         {&counts.opens, &counts.links, &counts.closes, &counts.reads, &counts.writes, &counts.ioctls,
           &counts.polls, &counts.threads, &counts.urb_bulk_out, &counts.urb_bulk_in,
           &counts.urb_other, &counts.urb_reaps, &counts.urb_discards, &counts.hid_descriptor_ioctls,
           &counts.hidraw_opens}) {
@@ -137,6 +151,7 @@ void start() {
 Counts stop() {
     counting.store(false);
     return {counts.opens.load(),
+            counts.links.load(),
             counts.closes.load(),
             counts.reads.load(),
             counts.writes.load(),
@@ -243,6 +258,26 @@ BENCH_INTERPOSED DIR *opendir(const char *path) {
     static const auto real = next<DIR *(*)(const char *)>("opendir");
     note_open(path);
     return real(path);
+}
+
+BENCH_INTERPOSED ssize_t readlink(const char *path, char *buffer, size_t size) noexcept {
+    static const auto real = next<ssize_t (*)(const char *, char *, size_t)>("readlink");
+    bump(counts.links);
+    return real(path, buffer, size);
+}
+
+BENCH_INTERPOSED ssize_t readlinkat(int dir, const char *path, char *buffer, size_t size) noexcept {
+    static const auto real = next<ssize_t (*)(int, const char *, char *, size_t)>("readlinkat");
+    bump(counts.links);
+    return real(dir, path, buffer, size);
+}
+
+BENCH_INTERPOSED ssize_t __readlinkat_chk(int dir, const char *path, char *buffer, size_t size,
+                                          size_t room) noexcept {
+    static const auto real =
+        next<ssize_t (*)(int, const char *, char *, size_t, size_t)>("__readlinkat_chk");
+    bump(counts.links);
+    return real(dir, path, buffer, size, room);
 }
 
 BENCH_INTERPOSED int close(int fd) {

@@ -8,9 +8,10 @@
 // libraries would ask of the kernel on a real system.
 //
 // Only calls made while counting is on are counted, and only on threads that
-// did not exist when counting started, plus the thread that started it: the
+// did not exist when counting started, plus the thread that started it and the
+// libraries' own long-lived threads (those named "tesslink-..."): the
 // emulation's threads (created before) stay out, the library's own threads
-// (created during the command) are in.
+// (its writer, and any created during the command) are in.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@ namespace bench::syscalls {
 
 struct Counts {
     uint64_t opens = 0;                  // open, openat, fopen, opendir (sysfs files included)
+    uint64_t links = 0;                  // readlink, readlinkat (sysfs links)
     uint64_t closes = 0;                 // close, fclose, closedir
     uint64_t reads = 0;                  // read
     uint64_t writes = 0;                 // write
@@ -34,7 +36,8 @@ struct Counts {
     uint64_t hidraw_opens = 0;           // opens of /dev/hidraw*
 };
 
-// Starts counting from zero; the threads alive now, but for the caller, are left out.
+// Starts counting from zero; the threads alive now, but for the caller and the
+// libraries' own, are left out.
 void start();
 // Stops counting and returns what was counted.
 Counts stop();

@@ -5,7 +5,7 @@
 //   bench_tesslink_overhead [google benchmark flags]  time per call
 //   bench_tesslink_overhead --syscalls                system calls per call
 //       (the last line again with 8 interfaces present, the adapter last):
-//       tesslink case=NAME side=ours|floor opens=.. hidraw_opens=.. closes=..
+//       tesslink case=NAME side=ours|floor opens=.. hidraw_opens=.. links=.. closes=..
 //           reads=.. writes=.. ioctls=.. descriptor_ioctls=.. polls=.. threads=..
 //   valgrind --tool=callgrind bench_tesslink_overhead --instructions
 //       one statistics dump per case and side
@@ -45,10 +45,10 @@ constexpr std::array<std::uint8_t, bench::kHidReportBytes> kLoneReport{0, 0xFF};
 void print_counts(const char *name, const char *side, int calls, const bench::syscalls::Counts &n) {
     const auto per = [calls](uint64_t value) { return static_cast<double>(value) / calls; };
     std::printf(
-        "tesslink case=%s side=%s opens=%.2f hidraw_opens=%.2f closes=%.2f reads=%.2f writes=%.2f "
-        "ioctls=%.2f descriptor_ioctls=%.2f polls=%.2f threads=%.2f\n",
-        name, side, per(n.opens), per(n.hidraw_opens), per(n.closes), per(n.reads), per(n.writes),
-        per(n.ioctls), per(n.hid_descriptor_ioctls), per(n.polls), per(n.threads));
+        "tesslink case=%s side=%s opens=%.2f hidraw_opens=%.2f links=%.2f closes=%.2f reads=%.2f "
+        "writes=%.2f ioctls=%.2f descriptor_ioctls=%.2f polls=%.2f threads=%.2f\n",
+        name, side, per(n.opens), per(n.hidraw_opens), per(n.links), per(n.closes), per(n.reads),
+        per(n.writes), per(n.ioctls), per(n.hid_descriptor_ioctls), per(n.polls), per(n.threads));
     std::fflush(stdout);
 }
 
