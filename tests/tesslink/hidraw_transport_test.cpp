@@ -27,6 +27,16 @@
 #include "tesslink.h"
 #include "umockdev_hid_system.hpp"
 
+// Under ThreadSanitizer: the emulation's libraries (umockdev, GLib) are not
+// instrumented, so their own synchronisation is invisible and their internal
+// accesses are not judged.
+extern "C" __attribute__((visibility("default"))) const char *__tsan_default_suppressions() {
+    return "race:libumockdev.so\n"
+           "race:libglib-2.0.so\n"
+           "race:libgobject-2.0.so\n"
+           "race:libgio-2.0.so\n";
+}
+
 namespace {
 
 using hid_adapter::HidrawInterface;
