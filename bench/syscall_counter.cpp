@@ -138,8 +138,8 @@ void start() {
     }
     left_out_count.store(n);
     for (auto *counter :
-         {&counts.opens, &counts.links, &counts.closes, &counts.reads, &counts.writes, &counts.ioctls,
-          &counts.polls, &counts.threads, &counts.urb_bulk_out, &counts.urb_bulk_in,
+         {&counts.opens, &counts.links, &counts.closes, &counts.reads, &counts.writes,
+          &counts.ioctls, &counts.polls, &counts.threads, &counts.urb_bulk_out, &counts.urb_bulk_in,
           &counts.urb_other, &counts.urb_reaps, &counts.urb_discards, &counts.hid_descriptor_ioctls,
           &counts.hidraw_opens}) {
         counter->store(0);
@@ -150,21 +150,16 @@ void start() {
 
 Counts stop() {
     counting.store(false);
-    return {counts.opens.load(),
-            counts.links.load(),
-            counts.closes.load(),
-            counts.reads.load(),
-            counts.writes.load(),
-            counts.ioctls.load(),
-            counts.polls.load(),
-            counts.threads.load(),
-            counts.urb_bulk_out.load(),
-            counts.urb_bulk_in.load(),
-            counts.urb_other.load(),
-            counts.urb_reaps.load(),
-            counts.urb_discards.load(),
-            counts.hid_descriptor_ioctls.load(),
-            counts.hidraw_opens.load()};
+    return {
+        counts.opens.load(),        counts.links.load(),
+        counts.closes.load(),       counts.reads.load(),
+        counts.writes.load(),       counts.ioctls.load(),
+        counts.polls.load(),        counts.threads.load(),
+        counts.urb_bulk_out.load(), counts.urb_bulk_in.load(),
+        counts.urb_other.load(),    counts.urb_reaps.load(),
+        counts.urb_discards.load(), counts.hid_descriptor_ioctls.load(),
+        counts.hidraw_opens.load(),
+    };
 }
 
 }  // namespace bench::syscalls

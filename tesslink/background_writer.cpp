@@ -92,7 +92,8 @@ timespec monotonicDeadline(std::chrono::milliseconds limit) {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     const auto ns = std::chrono::nanoseconds(now.tv_nsec) + limit;
-    now.tv_sec += static_cast<std::time_t>(std::chrono::duration_cast<std::chrono::seconds>(ns).count());
+    now.tv_sec +=
+        static_cast<std::time_t>(std::chrono::duration_cast<std::chrono::seconds>(ns).count());
     now.tv_nsec = static_cast<long>((ns % std::chrono::seconds(1)).count());
     return now;
 }

@@ -89,8 +89,7 @@ class DeviceLink {
         // readlinkat rather than readlink: umockdev, under which the tests run,
         // intercepts both readlinkat and its fortified variant, but not
         // readlink's.
-        const ssize_t length =
-            ::readlinkat(AT_FDCWD, path.c_str(), target_.data(), target_.size());
+        const ssize_t length = ::readlinkat(AT_FDCWD, path.c_str(), target_.data(), target_.size());
         if (length > 0 && static_cast<std::size_t>(length) < target_.size()) {
             const std::string_view target(target_.data(), static_cast<std::size_t>(length));
             name_ = target.substr(target.rfind('/') + 1);  // npos + 1 is 0: the whole text

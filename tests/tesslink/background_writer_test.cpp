@@ -37,8 +37,12 @@ void *operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 // Not inlined: GCC would take the free() for a mismatch with the standard new.
-[[gnu::noinline]] void operator delete(void *p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void *p, std::size_t /*size*/) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void *p) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete(void *p, std::size_t /*size*/) noexcept {
+    std::free(p);
+}
 
 // It also counts the threads made in the process (the program exports its
 // symbols, so std::thread's call lands here) and passes each on.

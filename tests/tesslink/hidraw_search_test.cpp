@@ -21,7 +21,7 @@ TEST(HidDeviceName, VendorAndProductOfTheKernelsNamesOnly) {
         {"0003:04d8:ff5c.0001", true, 0x04D8, 0xFF5C},
         {"0005:046D:B01A.1A2B3", true, 0x046D, 0xB01A},  // numbers past 0xFFFF get more digits
         {"0018:0000:0000.0002", true, 0, 0},
-        {"0003:04D8:FF5C", false, 0, 0},          // no device number
+        {"0003:04D8:FF5C", false, 0, 0},  // no device number
         {"0003:04D8:FF5C.", false, 0, 0},
         {"0003:04D8.FF5C.0001", false, 0, 0},
         {"0003:04D8:FF5C.0001 ", false, 0, 0},

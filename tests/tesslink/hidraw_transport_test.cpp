@@ -349,7 +349,8 @@ TEST_F(Hidraw, TheWriterThreadEndsWhenTheLibraryIsUnloaded) {
     EXPECT_EQ(::dlopen(TESSLINK_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "still loaded";
     // Joined: the thread has ended; the system removes it from /proc a moment later.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (threadsNamed("tesslink-writer") != before && std::chrono::steady_clock::now() < deadline) {
+    while (threadsNamed("tesslink-writer") != before &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::yield();
     }
     EXPECT_EQ(threadsNamed("tesslink-writer"), before);
