@@ -30,17 +30,17 @@
  *
  * An adapter that stops taking reports: the command whose report it does not
  * take counts as sent and gets no reply (255, or 0 from the value functions),
- * after its two waits of 1000 ms. Its write stays in the kernel until the
- * adapter takes the report or the kernel gives up (on Linux, usbhid waits up
- * to 5 seconds). While it is there, every later command is not sent and fails
- * at once, as when the adapter is not found, without opening the adapter:
- * on Linux an open or a close of a hidraw node waits for such a write, so the
- * library opens none meanwhile and closes its handles once the write has
- * returned. What no program can cancel stays: the write itself (a signal does
- * not interrupt it and closing the handle does not end it); a process that
- * exits meanwhile ends only when it returns; and a write of another process
- * that is stuck in the same way makes this library's opens and closes of
- * hidraw nodes wait up to the kernel's limit.
+ * after its waits of 1000 ms (one for the write, one for the reply). Its write
+ * stays in the kernel until the adapter takes the report or the kernel gives
+ * up (on Linux, usbhid waits up to 5 seconds). While it is there, every later
+ * command is not sent and fails at once, as when the adapter is not found,
+ * without opening the adapter: on Linux an open or a close of any hidraw node
+ * waits for such a write, so the library opens none meanwhile and closes its
+ * handles once the write has returned. What no program can cancel stays: the
+ * write itself (a signal does not interrupt it and closing the handle does not
+ * end it); a process that exits meanwhile ends only when it returns; and a
+ * write of another process that is stuck in the same way makes this library's
+ * opens and closes of hidraw nodes wait up to the kernel's limit.
  *
  * Scalar widths: addresses, command codes and start registers use 8 bits;
  * lengths, counts and clock values use only the low 16 bits of the value passed
