@@ -81,14 +81,24 @@ typedef struct wd_event_table {
  * handler returns; a device whose attach handler returned 0 gets no detach.
  * `options` is reserved and ignored. One registration at a time: a second, or
  * a call from inside a handler, answers WD_STATUS_ALREADY_INITIALIZED.
- * Writes *driver on success. */
+ * Writes *driver on success.
+ *
+ * Devices present at the call: WDU_Init returns only after their attach
+ * notifications have been delivered, each on_attach having returned (on the
+ * notification thread), so the caller finds them all attached. It waits for
+ * that at most 2 seconds: a handler that cannot progress while the caller
+ * holds something (a loader lock around a library's load-time code) never
+ * deadlocks the two; those deliveries then go on after WDU_Init has returned.
+ * With no matching device present it returns without waiting. */
 WDAPI801_EXPORT wd_status WDU_Init(wd_handle *driver, const wd_match_entry *matches,
                                    uint32_t match_count, const wd_event_table *events,
                                    uint32_t options);
 
-/* Stops notifications, waits for a handler that is running, releases every
- * device (no detach notifications follow). A second call, a call with a stale
- * handle, or a call from inside a handler does nothing. */
+/* Stops notifications, ends the transfers in flight on the registration's
+ * devices (they fail with WD_STATUS_INVALID_HANDLE), waits for a handler that
+ * is running, releases every device (no detach notifications follow). A second
+ * call, a call with a stale handle, or a call from inside a handler does
+ * nothing. */
 WDAPI801_EXPORT void WDU_Uninit(wd_handle driver);
 
 /* Fetches the information record of a device; valid until WDU_PutDeviceInfo. */
@@ -115,14 +125,27 @@ WDAPI801_EXPORT const char *Stat2Str(wd_status status);
 
 /* Events: created not signalled; a signal wakes one wait begun before or after
  * it (auto-reset). OsEventWait returns 0 when signalled and
- * WD_STATUS_WAIT_TIMEOUT when timeout_seconds passed; -1 waits without limit. */
+ * WD_STATUS_WAIT_TIMEOUT when timeout_seconds passed; -1 waits without limit.
+ * OsEventClose ends every wait on the event at once: those OsEventWait calls
+ * return WD_STATUS_INVALID_HANDLE, as every later call with the handle does. */
 WDAPI801_EXPORT wd_status OsEventCreate(wd_handle *event);
 WDAPI801_EXPORT void OsEventClose(wd_handle event);
 WDAPI801_EXPORT wd_status OsEventSignal(wd_handle event);
 WDAPI801_EXPORT wd_status OsEventWait(wd_handle event, int32_t timeout_seconds); /* -1: no limit */
 
-/* Mutexes are re-entrant for their holder. Lock and unlock of a stale handle do
- * nothing. */
+/* Mutexes are re-entrant for their holder. Lock and unlock of a stale handle
+ * return at once and do nothing.
+ *
+ * Closing a mutex that a thread holds or waits for: OsMutexClose ends every
+ * wait for it at once, and those OsMutexLock calls return without the mutex;
+ * the holder's later OsMutexUnlock does nothing. OsMutexLock has no status, so
+ * a caller that may race a close learns of it from its own state, not from the
+ * toolkit: it records that it is closing before it calls OsMutexClose, and
+ * reads that record after each OsMutexLock returns. (Tessbridge sets its
+ * connection's closed flag first; a lock that returns to find it set counts
+ * as failed, and the export returns its failure value without touching the
+ * adapter list. Should the lock have been granted just before the close, the
+ * caller's OsMutexUnlock gives it back; on a closed mutex it does nothing.) */
 WDAPI801_EXPORT wd_status OsMutexCreate(wd_handle *mutex); /* re-entrant for its holder */
 WDAPI801_EXPORT void OsMutexClose(wd_handle mutex);
 WDAPI801_EXPORT void OsMutexLock(wd_handle mutex);

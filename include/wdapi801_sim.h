@@ -119,6 +119,44 @@ typedef enum wdsim_op {
  * injected fault fires once; several queue up per operation in order. */
 WDAPI801_EXPORT void wdsim_inject_fault(wdsim_op op, uint32_t skip, wd_status status, uint32_t moved);
 
+/* A transfer that gets no answer, like one to an adapter that has stopped
+ * responding: after `skip` more calls of `op` have run normally, the next call
+ * waits until its time limit passes (WD_STATUS_TRANSFER_TIMEOUT; a limit of 0
+ * waits without limit), its adapter is pulled out (WD_STATUS_DEVICE_GONE) or
+ * WDU_Uninit ends it (WD_STATUS_INVALID_HANDLE), as a real toolkit ends the
+ * transfers in flight when the registration stops. It moves no byte. For the
+ * transfer operations only (WDSIM_OP_BULK_OUT, WDSIM_OP_BULK_IN,
+ * WDSIM_OP_CONTROL); it queues up with the faults of wdsim_inject_fault. */
+WDAPI801_EXPORT void wdsim_inject_silence(wdsim_op op, uint32_t skip);
+
+/* ---- Hooks: forcing an interleaving ---------------------------------------------- */
+
+typedef enum wdsim_point {
+    WDSIM_POINT_MUTEX_WAIT,    /* OsMutexLock found the mutex held by another thread and
+                                  is about to wait for it; value 0 */
+    WDSIM_POINT_MUTEX_TAKEN,   /* OsMutexLock took the mutex (not on re-entry); value 0 */
+    WDSIM_POINT_EVENT_WAIT,    /* OsEventWait found the event not signalled and is about
+                                  to wait; value: its limit in seconds (-1: none) */
+    WDSIM_POINT_TRANSFER_WAIT, /* a transfer made silent by wdsim_inject_silence is about
+                                  to wait; handle: the device; value: its limit in ms */
+    WDSIM_POINT_INIT_WAIT      /* WDU_Init is about to wait for the attach notifications
+                                  of the adapters present; handle 0; value: how many */
+} wdsim_point;
+
+/* Called on the thread that reaches the point, with the handle of the object.
+ *   At the *_WAIT points the toolkit holds the lock that the thread gives up as it
+ *   starts waiting, so whatever another thread does once the hook has returned
+ *   (an unlock, a signal, a close, an unplug, WDU_Uninit) finds this thread
+ *   waiting. The hook must return promptly and call nothing of the toolkit; it
+ *   may tell the test's own threads (set a flag, notify a condition variable).
+ *   At WDSIM_POINT_MUTEX_TAKEN no lock of the toolkit is held: the hook may block,
+ *   keeping the thread inside the mutex until the test lets it go on. */
+typedef void (*wdsim_hook)(wdsim_point point, wd_handle handle, int32_t value, void *context);
+
+/* Installs `hook` for every later point on every thread (null: none). A hook
+ * already running on another thread may still finish with the old one. */
+WDAPI801_EXPORT void wdsim_set_hook(wdsim_hook hook, void *context);
+
 /* ---- Transfer log ------------------------------------------------------------ */
 
 typedef enum wdsim_kind { WDSIM_BULK = 0, WDSIM_CONTROL = 1 } wdsim_kind;

@@ -30,6 +30,11 @@ void EmulatedAdapter::set_replies_dropped(bool dropped) {
     replies_dropped_ = dropped;
 }
 
+void EmulatedAdapter::set_serial_reads_unanswered(bool unanswered) {
+    std::lock_guard lock(mutex());
+    serial_reads_unanswered_ = unanswered;
+}
+
 std::vector<std::vector<uint8_t>> EmulatedAdapter::packets_out() {
     std::lock_guard lock(mutex());
     return packets_out_;
@@ -50,24 +55,32 @@ size_t EmulatedAdapter::waiting_reads() {
     return connection_ != nullptr ? connection_->pending_in_locked() : 0;
 }
 
+size_t EmulatedAdapter::waiting_serial_reads() {
+    std::lock_guard lock(mutex());
+    return connection_ != nullptr ? connection_->pending_control_locked() : 0;
+}
+
 UsbFunction::ControlAnswer EmulatedAdapter::control(const uint8_t (&setup)[8],
                                                     std::span<const uint8_t>) {
     const bool get_string = setup[0] == 0x80 && setup[1] == 0x06 && setup[3] == 0x03;
     if (!get_string) {
-        return {.stall = true, .data = {}};  // the adapter knows no other request
+        return {.stall = true, .data = {}, .unanswered = false};  // the adapter knows no other request
     }
     switch (setup[2]) {
     case 0:
-        return {.stall = false, .data = {0x04, 0x03, 0x09, 0x04}};  // English (US)
+        return {.stall = false, .data = {0x04, 0x03, 0x09, 0x04}, .unanswered = false};  // English (US)
     case 1:
-        return {.stall = false, .data = string_descriptor("Emulated")};
+        return {.stall = false, .data = string_descriptor("Emulated"), .unanswered = false};
     case 2:
-        return {.stall = false, .data = string_descriptor("Bulk I2C/SPI adapter")};
+        return {.stall = false, .data = string_descriptor("Bulk I2C/SPI adapter"), .unanswered = false};
     case 3:
         ++serial_reads_;
-        return {.stall = false, .data = string_descriptor(description_.serial)};
+        if (serial_reads_unanswered_) {
+            return {.stall = false, .data = {}, .unanswered = true};
+        }
+        return {.stall = false, .data = string_descriptor(description_.serial), .unanswered = false};
     default:
-        return {.stall = true, .data = {}};
+        return {.stall = true, .data = {}, .unanswered = false};
     }
 }
 

@@ -38,6 +38,9 @@ public:
 
     // When set, the adapter takes commands but its replies never reach bulk IN.
     void set_replies_dropped(bool dropped);
+    // When set, reads of the serial number (string descriptor 3) get no answer:
+    // each waits until it is discarded or the adapter is pulled out.
+    void set_serial_reads_unanswered(bool unanswered);
 
     // Every bulk OUT 0x02 packet so far, in order.
     std::vector<std::vector<uint8_t>> packets_out();
@@ -47,6 +50,8 @@ public:
     unsigned serial_reads();
     // Bulk IN URBs now waiting for a reply (0 when not plugged in).
     size_t waiting_reads();
+    // Serial-number reads now waiting for an answer (0 when not plugged in).
+    size_t waiting_serial_reads();
 
     // UsbFunction (called by the connection with the mutex held).
     ControlAnswer control(const uint8_t (&setup)[8], std::span<const uint8_t> out_data) override;
@@ -61,6 +66,7 @@ private:
     const AdapterDescription description_;
     devices::BulkAdapterFirmware firmware_;  // kept across replugs
     bool replies_dropped_ = false;
+    bool serial_reads_unanswered_ = false;
     std::vector<std::vector<uint8_t>> packets_out_;
     std::vector<std::vector<uint8_t>> replies_in_;
     unsigned serial_reads_ = 0;

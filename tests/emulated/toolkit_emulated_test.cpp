@@ -141,21 +141,16 @@ TEST_F(ToolkitOnEmulatedUsb, ReportsMatchingDevicesOnItsOwnThreadOnly) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
+        // WDU_Init returns once every device present has been offered and the
+        // matching ones reported, so what the handlers saw by then is the whole
+        // answer: a device reported wrongly cannot come later.
+        Registration registration(c.entries);
+        ASSERT_EQ(registration.status(), WD_STATUS_SUCCESS);
         std::set<uint16_t> seen;
-        {
-            Registration registration(c.entries);
-            ASSERT_EQ(registration.status(), WD_STATUS_SUCCESS);
-            ASSERT_TRUE(registration.wait_for_attaches(c.vendors.size()));
-            // The watcher reports devices in no set order; once the expected ones
-            // came, anything else would have been queued before the last of them
-            // or right behind it, and WDU_Uninit waits for a running handler.
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            WDU_Uninit(registration.driver());
-            for (const auto &attach : registration.attaches()) {
-                seen.insert(attach.info.vendor_id);
-                EXPECT_NE(attach.thread, std::this_thread::get_id());
-                EXPECT_EQ(attach.info.interface_number, 0);
-            }
+        for (const auto &attach : registration.attaches()) {
+            seen.insert(attach.info.vendor_id);
+            EXPECT_NE(attach.thread, std::this_thread::get_id());
+            EXPECT_EQ(attach.info.interface_number, 0);
         }
         EXPECT_EQ(seen, c.vendors);
     }
@@ -320,24 +315,28 @@ TEST_F(ToolkitOnEmulatedUsb, UnplugEndsARunningTransferAndRetiresTheHandle) {
 }
 
 TEST_F(ToolkitOnEmulatedUsb, UninitWaitsForARunningHandlerAndCanBeRepeated) {
-    plug({.serial = "7777"});
-
-    // A registration whose attach handler blocks until released, then tries to
-    // end or repeat the registration from inside (refused, without waiting for
-    // itself).
+    // A registration whose attach handler is inside a read that has no time
+    // limit and gets no reply: only WDU_Uninit can end it. Once it has, the
+    // handler tries to end or repeat the registration from inside (refused,
+    // without waiting for itself), and looks whether WDU_Uninit returned while
+    // it still ran. In the build under test WDU_Uninit waits, so that look
+    // lasts its whole limit; a WDU_Uninit that did not wait would return within
+    // it, long before the limit is up.
     struct Blocking {
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool entered = false, release = false, finished = false;
         std::atomic<wd_handle> driver{0};
+        std::promise<wd_status> read_ended;
+        std::shared_future<void> uninit_returned;
+        std::atomic<bool> returned_while_running{false};
         wd_status init_inside = WD_STATUS_SUCCESS;
+        std::atomic<bool> finished{false};
 
-        static int on_attach(wd_handle, const wd_device_info *, void *self_ptr) {
+        static int on_attach(wd_handle device, const wd_device_info *, void *self_ptr) {
             auto &self = *static_cast<Blocking *>(self_ptr);
-            std::unique_lock lock(self.mutex);
-            self.entered = true;
-            self.changed.notify_all();
-            self.changed.wait(lock, [&] { return self.release; });
+            uint8_t reply[8];
+            uint32_t moved = 0;
+            self.read_ended.set_value(WDU_TransferBulk(device, 0x82, 1, 0, reply, 8, &moved, 0));
+            self.returned_while_running =
+                self.uninit_returned.wait_for(std::chrono::seconds(1)) == std::future_status::ready;
             WDU_Uninit(self.driver.load());
             wd_handle another = 0;
             const wd_event_table table{&Blocking::on_attach, nullptr, nullptr, self_ptr};
@@ -346,15 +345,14 @@ TEST_F(ToolkitOnEmulatedUsb, UninitWaitsForARunningHandlerAndCanBeRepeated) {
             return 1;
         }
     } blocking;
+    std::promise<void> uninit_returned;
+    blocking.uninit_returned = uninit_returned.get_future().share();
     const wd_event_table table{&Blocking::on_attach, nullptr, nullptr, &blocking};
     wd_handle driver = 0;
     ASSERT_EQ(WDU_Init(&driver, kAdapterIds, 2, &table, 1), WD_STATUS_SUCCESS);
     blocking.driver = driver;
-    {
-        std::unique_lock lock(blocking.mutex);
-        ASSERT_TRUE(blocking.changed.wait_for(lock, std::chrono::seconds(20),
-                                              [&] { return blocking.entered; }));
-    }
+    EmulatedAdapter &adapter = plug({.serial = "7777"});
+    ASSERT_TRUE(wait_until([&] { return adapter.waiting_reads() == 1; }));
 
     // Only one registration at a time.
     wd_handle second = 0;
@@ -363,26 +361,24 @@ TEST_F(ToolkitOnEmulatedUsb, UninitWaitsForARunningHandlerAndCanBeRepeated) {
 
     auto uninit = std::async(std::launch::async, [&] {
         WDU_Uninit(driver);
-        std::lock_guard lock(blocking.mutex);
-        return blocking.finished;
+        uninit_returned.set_value();
+        return blocking.finished.load();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let WDU_Uninit start
-    {
-        std::lock_guard lock(blocking.mutex);
-        blocking.release = true;
-    }
-    blocking.changed.notify_all();
+    EXPECT_EQ(blocking.read_ended.get_future().get(), WD_STATUS_INVALID_HANDLE)
+        << "WDU_Uninit did not end the handler's read";
     EXPECT_TRUE(uninit.get()) << "WDU_Uninit returned while the handler still ran";
+    EXPECT_FALSE(blocking.returned_while_running.load());
     EXPECT_EQ(blocking.init_inside, WD_STATUS_ALREADY_INITIALIZED);
 
     WDU_Uninit(driver);  // a second time: nothing happens
     WDU_Uninit(0);
 
-    // A new registration finds the adapter again, under a new handle.
+    // A new registration finds the adapter again, under a new handle, before
+    // WDU_Init returns.
     Registration again;
     ASSERT_EQ(again.status(), WD_STATUS_SUCCESS);
     EXPECT_NE(again.driver(), driver);
-    EXPECT_TRUE(again.wait_for_attaches(1));
+    EXPECT_EQ(again.attaches().size(), 1u);
 }
 
 }  // namespace

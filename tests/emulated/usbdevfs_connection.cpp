@@ -39,8 +39,10 @@ UsbdevfsConnection::~UsbdevfsConnection() {
     for (auto *data : done_) {
         g_object_unref(data);
     }
-    for (auto *data : pending_in_) {
-        g_object_unref(data);
+    for (auto *waiting : {&pending_in_, &pending_control_}) {
+        for (auto *data : *waiting) {
+            g_object_unref(data);
+        }
     }
     g_object_unref(handler_);
 }
@@ -116,7 +118,9 @@ void UsbdevfsConnection::submit(UMockdevIoctlClient *client, UMockdevIoctlData *
         const bool in = (setup[0] & 0x80) != 0;
         const auto answer = function_.control(
             setup, in ? std::span<const uint8_t>{} : std::span<const uint8_t>(bytes + 8, w_length));
-        if (answer.stall) {
+        if (answer.unanswered) {
+            pending_control_.push_back(g_object_ref(urb_data));
+        } else if (answer.stall) {
             urb.status = -EPIPE;
             urb.actual_length = 0;
         } else {
@@ -127,7 +131,9 @@ void UsbdevfsConnection::submit(UMockdevIoctlClient *client, UMockdevIoctlData *
             urb.status = 0;
             urb.actual_length = static_cast<int>(n);  // the data stage only
         }
-        done_.push_back(g_object_ref(urb_data));
+        if (!answer.unanswered) {
+            done_.push_back(g_object_ref(urb_data));
+        }
     } else if (urb.type == USBDEVFS_URB_TYPE_BULK && (urb.endpoint & 0x80) == 0) {
         function_.bulk_out(urb.endpoint, std::span<const uint8_t>(bytes, length));
         urb.status = 0;
@@ -185,14 +191,19 @@ void UsbdevfsConnection::reap(UMockdevIoctlClient *client, UMockdevIoctlData *ar
 void UsbdevfsConnection::discard(UMockdevIoctlClient *client, UMockdevIoctlData *arg) {
     gulong address = 0;
     std::memcpy(&address, arg->data, sizeof address);
-    const auto it = std::find_if(pending_in_.begin(), pending_in_.end(),
-                                 [&](UMockdevIoctlData *d) { return d->client_addr == address; });
-    if (it == pending_in_.end()) {
+    const auto is_it = [&](UMockdevIoctlData *d) { return d->client_addr == address; };
+    auto *waiting = &pending_in_;
+    auto it = std::find_if(waiting->begin(), waiting->end(), is_it);
+    if (it == waiting->end()) {
+        waiting = &pending_control_;
+        it = std::find_if(waiting->begin(), waiting->end(), is_it);
+    }
+    if (it == waiting->end()) {
         umockdev_ioctl_client_complete(client, -1, EINVAL);
         return;
     }
     UMockdevIoctlData *urb_data = *it;
-    pending_in_.erase(it);
+    waiting->erase(it);
     urb_of(urb_data).status = -ENOENT;
     urb_of(urb_data).actual_length = 0;
     done_.push_back(urb_data);
@@ -201,12 +212,14 @@ void UsbdevfsConnection::discard(UMockdevIoctlClient *client, UMockdevIoctlData 
 
 void UsbdevfsConnection::disconnect_locked() {
     connected_ = false;
-    for (UMockdevIoctlData *urb_data : pending_in_) {
-        urb_of(urb_data).status = -ESHUTDOWN;
-        urb_of(urb_data).actual_length = 0;
-        done_.push_back(urb_data);
+    for (auto *waiting : {&pending_in_, &pending_control_}) {
+        for (UMockdevIoctlData *urb_data : *waiting) {
+            urb_of(urb_data).status = -ESHUTDOWN;
+            urb_of(urb_data).actual_length = 0;
+            done_.push_back(urb_data);
+        }
+        waiting->clear();
     }
-    pending_in_.clear();
 }
 
 }  // namespace emulated

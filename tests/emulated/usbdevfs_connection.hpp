@@ -4,7 +4,8 @@
 // URBs are completed at once where the function can answer (control, bulk OUT,
 // bulk IN with data ready); a bulk IN URB without data waits until the function
 // has some, or until libusb discards it (its time limit), or until the device
-// is disconnected. umockdev emulates no poll() on these nodes, so libusb keeps
+// is disconnected. A control URB that the function leaves unanswered waits
+// until it is discarded or the device is disconnected. umockdev emulates no poll() on these nodes, so libusb keeps
 // asking to reap; "nothing yet" is answered after a 2 ms pause to keep that
 // loop cheap.
 //
@@ -30,6 +31,7 @@ public:
     struct ControlAnswer {
         bool stall = false;
         std::vector<uint8_t> data;  // IN data stage (cut to wLength by the caller)
+        bool unanswered = false;    // no answer: the URB waits until discarded or unplugged
     };
 
     virtual ~UsbFunction() = default;
@@ -62,6 +64,8 @@ public:
 
     // Bulk IN URBs waiting for data. Mutex held.
     size_t pending_in_locked() const { return pending_in_.size(); }
+    // Control URBs left unanswered. Mutex held.
+    size_t pending_control_locked() const { return pending_control_.size(); }
 
     const std::string &devnode() const { return devnode_; }
 
@@ -79,6 +83,7 @@ private:
     bool connected_ = true;
     std::vector<UMockdevIoctlData *> done_;        // completed URBs, in order, to reap
     std::vector<UMockdevIoctlData *> pending_in_;  // bulk IN URBs waiting for data
+    std::vector<UMockdevIoctlData *> pending_control_;  // control URBs left unanswered
 };
 
 }  // namespace emulated

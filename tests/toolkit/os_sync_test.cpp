@@ -2,11 +2,17 @@
 #include <gtest/gtest.h>
 #include <wdapi801.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "sim_points.hpp"
 
 namespace {
+
+using simtest::ready;
+using simtest::run_detached;
+using simtest::SimPoints;
 
 TEST(Events, AutoResetSignalReleasesOneWaitBegunBeforeOrAfter) {
     wd_handle event = 0;
@@ -24,44 +30,106 @@ TEST(Events, AutoResetSignalReleasesOneWaitBegunBeforeOrAfter) {
     OsEventClose(event);
 }
 
-TEST(Events, ClosingEndsAWaitWithoutLimitAndStaleHandlesAreRefused) {
+TEST(Events, ClosingEndsAWaitInProgressAndStaleHandlesAreRefused) {
     wd_handle event = 0;
     ASSERT_EQ(OsEventCreate(&event), WD_STATUS_SUCCESS);
-    std::atomic<wd_status> waited{WD_STATUS_SUCCESS};
-    std::thread waiter([&] { waited = OsEventWait(event, -1); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    OsEventClose(event);
-    waiter.join();
-    EXPECT_EQ(waited.load(), WD_STATUS_INVALID_HANDLE);
+    SimPoints points;
+    auto waited = run_detached([event] { return OsEventWait(event, -1); });
+    ASSERT_TRUE(points.wait_for([event](const SimPoints::Point &p) {
+        return p.point == WDSIM_POINT_EVENT_WAIT && p.handle == event && p.value == -1;
+    }));
+    OsEventClose(event);  // the waiter is waiting now (the hook ran under the event's lock)
+    ASSERT_TRUE(ready(waited)) << "closing the event did not end the wait";
+    EXPECT_EQ(waited.get(), WD_STATUS_INVALID_HANDLE);
     EXPECT_EQ(OsEventSignal(event), WD_STATUS_INVALID_HANDLE);
     EXPECT_EQ(OsEventWait(event, 0), WD_STATUS_INVALID_HANDLE);
     OsEventClose(event);  // a second close is harmless
     EXPECT_EQ(OsEventCreate(nullptr), WD_STATUS_INVALID_PARAMETER);
 }
 
+// A thread that locks the mutex twice and unlocks once, then holds it until
+// told to let go.
+struct Holder {
+    explicit Holder(wd_handle mutex)
+        : done(run_detached([this, mutex] {
+              OsMutexLock(mutex);
+              OsMutexLock(mutex);  // re-entrant: returns at once
+              OsMutexUnlock(mutex);
+              holding.set_value();
+              letGo.get_future().wait();
+              OsMutexUnlock(mutex);
+          })) {}
+    std::promise<void> holding, letGo;
+    std::future<void> done;
+};
+
 TEST(Mutexes, AreReentrantForTheirHolderAndIgnoreOtherThreadsUnlocks) {
     wd_handle mutex = 0;
     ASSERT_EQ(OsMutexCreate(&mutex), WD_STATUS_SUCCESS);
-    OsMutexLock(mutex);
-    OsMutexLock(mutex);
-    std::atomic<bool> acquired{false};
-    std::thread other([&] {
-        OsMutexUnlock(mutex);  // not the holder: ignored
+    SimPoints points;
+    Holder holder(mutex);
+    auto holding = holder.holding.get_future();
+    ASSERT_TRUE(ready(holding)) << "a second lock by the holder blocked";
+
+    // Another thread's unlock is ignored, so its lock finds the mutex held and
+    // waits (it would take it at once were either unlock not as it should be).
+    std::promise<std::thread::id> prober;
+    auto probe = run_detached([&] {
+        prober.set_value(std::this_thread::get_id());
+        OsMutexUnlock(mutex);
         OsMutexLock(mutex);
-        acquired = true;
         OsMutexUnlock(mutex);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_FALSE(acquired.load());
-    OsMutexUnlock(mutex);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_FALSE(acquired.load()) << "still held once";
-    OsMutexUnlock(mutex);
-    other.join();
-    EXPECT_TRUE(acquired.load());
+    const std::thread::id probe_thread = prober.get_future().get();
+    const auto first_of_probe = [&](const SimPoints::Point &p) {
+        return p.handle == mutex && p.thread == probe_thread;
+    };
+    ASSERT_TRUE(points.wait_for(first_of_probe));
+    for (const auto &p : points.points()) {
+        if (first_of_probe(p)) {
+            EXPECT_EQ(p.point, WDSIM_POINT_MUTEX_WAIT) << "the probe took a mutex still held";
+            break;
+        }
+    }
+    holder.letGo.set_value();  // its last unlock hands the mutex over
+    ASSERT_TRUE(points.wait_for([&](const SimPoints::Point &p) {
+        return first_of_probe(p) && p.point == WDSIM_POINT_MUTEX_TAKEN;
+    }));
+    ASSERT_TRUE(ready(probe));
+    ASSERT_TRUE(ready(holder.done));
     OsMutexClose(mutex);
     OsMutexLock(mutex);  // stale: does nothing, never blocks
     OsMutexUnlock(mutex);
+}
+
+TEST(Mutexes, ClosingEndsEveryWaitForThemWhileTheHolderStillHoldsThem) {
+    wd_handle mutex = 0;
+    ASSERT_EQ(OsMutexCreate(&mutex), WD_STATUS_SUCCESS);
+    SimPoints points;
+    Holder holder(mutex);
+    auto holding = holder.holding.get_future();
+    ASSERT_TRUE(ready(holding));
+    std::vector<std::future<void>> waiters;
+    for (int i = 0; i < 2; ++i) {
+        waiters.push_back(run_detached([mutex] { OsMutexLock(mutex); }));
+    }
+    ASSERT_TRUE(points.wait_for(
+        [&](const SimPoints::Point &p) {
+            return p.point == WDSIM_POINT_MUTEX_WAIT && p.handle == mutex;
+        },
+        2));
+    OsMutexClose(mutex);
+    for (auto &waiter : waiters) {
+        EXPECT_TRUE(ready(waiter)) << "closing the mutex did not end a wait for it";
+    }
+    const auto seen = points.points();
+    const std::thread::id holder_thread = seen.front().thread;  // its first lock came first
+    for (const auto &p : seen) {
+        EXPECT_FALSE(p.point == WDSIM_POINT_MUTEX_TAKEN && p.thread != holder_thread)
+            << "a waiter was given the closed mutex";
+    }
+    holder.letGo.set_value();  // its unlock of the closed mutex does nothing
+    EXPECT_TRUE(ready(holder.done));
 }
 
 TEST(Handles, OfOneKindAreNotTakenForAnother) {

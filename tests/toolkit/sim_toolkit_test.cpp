@@ -6,11 +6,18 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "sim_points.hpp"
+
 namespace {
+
+using simtest::ready;
+using simtest::run_detached;
+using simtest::SimPoints;
 
 struct Recorder {
     std::mutex mutex;
@@ -18,6 +25,7 @@ struct Recorder {
     std::vector<std::thread::id> threads;
     int accept = 1;
     std::atomic<bool> unplug_during_attach{false};
+    std::function<void()> during_attach;  // runs inside each attach handler
 
     static int on_attach(wd_handle device, const wd_device_info *info, void *context) {
         auto &self = *static_cast<Recorder *>(context);
@@ -29,6 +37,9 @@ struct Recorder {
             EXPECT_EQ(WDU_TransferBulk(device, 0x82, 1, 0, &byte, 1, &moved, 100),
                       WD_STATUS_DEVICE_GONE);
             EXPECT_EQ(moved, 0U);
+        }
+        if (self.during_attach) {
+            self.during_attach();
         }
         std::lock_guard lock(self.mutex);
         self.events.emplace_back('A', device);
@@ -53,10 +64,11 @@ protected:
         WDU_Uninit(driver);
         wdsim_reset();
     }
-    void init() {
+    void init() { ASSERT_EQ(init_status(), WD_STATUS_SUCCESS); }
+    wd_status init_status() {
         const wd_match_entry match{0x04CC, 0xF297, 0, 0, 0, 0, 0, 0};
         const wd_event_table table{Recorder::on_attach, Recorder::on_detach, nullptr, &recorder};
-        ASSERT_EQ(WDU_Init(&driver, &match, 1, &table, 1), WD_STATUS_SUCCESS);
+        return WDU_Init(&driver, &match, 1, &table, 1);
     }
     static wd_handle plug(uint16_t product = 0xF297, const char *serial = "1234") {
         const wdsim_adapter adapter{0x04CC, product, 0, serial, nullptr};
@@ -198,6 +210,94 @@ TEST(SimToolkitEnvironment, WdsimBenchPlugsItsBenchesBeforeTheFirstDriverRegiste
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(benches_from_environment_attach() ? 0 : 1),
                 ::testing::ExitedWithCode(0), "WDSIM_BENCH: cannot plug \"nonsense\"");
+}
+
+TEST_F(SimToolkit, InitReturnsOnceTheAdaptersPresentHaveBeenAttachedOnItsThread) {
+    const wd_handle first = plug(0xF297, "1111");
+    plug(0x1111);  // another product: never reported
+    const wd_handle second = plug(0xF297, "2222");
+    // Each handler goes on only once WDU_Init either waits for it (as it must)
+    // or has returned (a build that does not wait), so the order is forced.
+    SimPoints points;
+    std::atomic<bool> init_returned{false};
+    std::vector<bool> ran_after_return;
+    recorder.during_attach = [&] {
+        EXPECT_TRUE(points.wait_for([&](const SimPoints::Point &p) {
+            return p.point == WDSIM_POINT_INIT_WAIT || init_returned.load();
+        }));
+        std::lock_guard lock(recorder.mutex);
+        ran_after_return.push_back(init_returned.load());
+    };
+    init();
+    init_returned = true;
+    std::lock_guard lock(recorder.mutex);
+    using Events = std::vector<std::pair<char, wd_handle>>;
+    EXPECT_EQ(recorder.events, (Events{{'A', first}, {'A', second}}));
+    EXPECT_EQ(ran_after_return, (std::vector<bool>{false, false}));
+    EXPECT_EQ(wdsim_settle(0), 1) << "something left to deliver when WDU_Init returned";
+    for (const auto id : recorder.threads) {
+        EXPECT_NE(id, std::this_thread::get_id());
+    }
+}
+
+TEST_F(SimToolkit, InitStopsWaitingForAHandlerThatCannotProgressAndTheDeliveryGoesOn) {
+    const wd_handle device = plug();
+    // The handler needs something that the caller of WDU_Init gives only once
+    // WDU_Init has returned (as a loader lock would).
+    std::promise<void> caller_free;
+    std::shared_future<void> free = caller_free.get_future().share();
+    recorder.during_attach = [free] { free.wait(); };
+    auto init = run_detached([this] { return init_status(); });
+    ASSERT_TRUE(ready(init)) << "WDU_Init waited for ever for the handler";
+    EXPECT_EQ(init.get(), WD_STATUS_SUCCESS);
+    EXPECT_TRUE(recorder.events.empty());
+    caller_free.set_value();
+    ASSERT_EQ(wdsim_settle(5000), 1);
+    using Events = std::vector<std::pair<char, wd_handle>>;
+    EXPECT_EQ(recorder.events, (Events{{'A', device}}));
+}
+
+TEST_F(SimToolkit, SilentTransferEndsAtItsLimitOnUnplugOrWhenTheRegistrationStops) {
+    struct Case {
+        const char *name;
+        uint32_t limit_ms;
+        std::function<void(wd_handle driver, wd_handle device)> end;  // null: the limit ends it
+        wd_status status;
+    };
+    const Case cases[] = {
+        {"the limit passes", 1, nullptr, WD_STATUS_TRANSFER_TIMEOUT},
+        {"the adapter is pulled out", 0, [](wd_handle, wd_handle device) { wdsim_unplug(device); },
+         WD_STATUS_DEVICE_GONE},
+        {"WDU_Uninit", 0, [](wd_handle registration, wd_handle) { WDU_Uninit(registration); },
+         WD_STATUS_INVALID_HANDLE},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        init();
+        const wd_handle device = plug();
+        ASSERT_EQ(wdsim_settle(2000), 1);
+        SimPoints points;
+        wdsim_inject_silence(WDSIM_OP_BULK_IN, 0);
+        auto read = run_detached([device, limit = c.limit_ms] {
+            uint8_t reply[4] = {};
+            uint32_t moved = 77;
+            const wd_status status =
+                WDU_TransferBulk(device, 0x82, 1, 0, reply, 4, &moved, limit);
+            return std::make_pair(status, moved);
+        });
+        if (c.end) {
+            ASSERT_TRUE(points.wait_for([device](const SimPoints::Point &p) {
+                return p.point == WDSIM_POINT_TRANSFER_WAIT && p.handle == device && p.value == 0;
+            }));
+            c.end(driver, device);
+        }
+        ASSERT_TRUE(ready(read)) << "the silent transfer was not ended";
+        const auto [status, moved] = read.get();
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(moved, 0U);
+        WDU_Uninit(driver);
+        wdsim_reset();
+    }
 }
 
 }  // namespace

@@ -38,9 +38,12 @@ public:
         cv_.notify_all();
     }
 
-    wd_status wait(int32_t timeout_seconds) {
+    wd_status wait(wd_handle handle, int32_t timeout_seconds) {
         std::unique_lock lock(mutex_);
         const auto ready = [this] { return signalled_ || closed_; };
+        if (!ready()) {
+            reached(SyncPoint::event_wait, handle, timeout_seconds);
+        }
         if (timeout_seconds < 0) {
             cv_.wait(lock, ready);
         } else if (!cv_.wait_for(lock, std::chrono::seconds(timeout_seconds), ready)) {
@@ -60,19 +63,34 @@ private:
     bool closed_ = false;
 };
 
-// Re-entrant for its holder; an unlock by a thread that does not hold it is ignored.
+// Re-entrant for its holder; an unlock by a thread that does not hold it is
+// ignored. Closing it ends every wait for it: those locks return without it.
 class RecursiveMutex {
 public:
-    void lock() {
+    // True when the calling thread now holds the mutex, false when it was closed.
+    bool lock(wd_handle handle) {
         const auto self = std::this_thread::get_id();
-        std::unique_lock lock(mutex_);
-        if (depth_ > 0 && owner_ == self) {
-            ++depth_;
-            return;
+        {
+            std::unique_lock lock(mutex_);
+            if (closed_) {
+                return false;
+            }
+            if (depth_ > 0 && owner_ == self) {
+                ++depth_;
+                return true;
+            }
+            if (depth_ > 0) {
+                reached(SyncPoint::mutex_wait, handle, 0);
+                cv_.wait(lock, [this] { return depth_ == 0 || closed_; });
+                if (closed_) {
+                    return false;
+                }
+            }
+            owner_ = self;
+            depth_ = 1;
         }
-        cv_.wait(lock, [this] { return depth_ == 0; });
-        owner_ = self;
-        depth_ = 1;
+        reached(SyncPoint::mutex_taken, handle, 0);
+        return true;
     }
 
     void unlock() {
@@ -87,11 +105,20 @@ public:
         }
     }
 
+    void close() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        cv_.notify_all();
+    }
+
 private:
     std::mutex mutex_;
     std::condition_variable cv_;
     std::thread::id owner_;
     unsigned depth_ = 0;
+    bool closed_ = false;
 };
 
 // Never destroyed: a toolkit thread may still signal an event while the
@@ -154,7 +181,7 @@ wd_status OsEventWait(wd_handle event, int32_t timeout_seconds) {
     if (!object) {
         return WD_STATUS_INVALID_HANDLE;
     }
-    return object->wait(timeout_seconds);
+    return object->wait(event, timeout_seconds);
 }
 
 wd_status OsMutexCreate(wd_handle *mutex) {
@@ -172,11 +199,15 @@ wd_status OsMutexCreate(wd_handle *mutex) {
     }
 }
 
-void OsMutexClose(wd_handle mutex) { mutexes().remove(mutex); }
+void OsMutexClose(wd_handle mutex) {
+    if (const auto object = mutexes().remove(mutex)) {
+        object->close();
+    }
+}
 
 void OsMutexLock(wd_handle mutex) {
     if (const auto object = mutexes().find(mutex)) {
-        object->lock();
+        object->lock(mutex);
     }
 }
 

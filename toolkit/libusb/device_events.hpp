@@ -14,7 +14,9 @@
 namespace wdusb {
 
 struct DeviceEvent {
-    enum class Kind { arrived, left };
+    // initial_scan_done follows the arrivals of the devices present when the
+    // watcher started; it carries no device.
+    enum class Kind { arrived, left, initial_scan_done };
     Kind kind;
     UsbDeviceRef device;
 };

@@ -2,6 +2,8 @@
 
 #include "match.hpp"
 
+#include <initial_delivery.hpp>
+
 #include <system_error>
 
 namespace wdusb {
@@ -33,8 +35,18 @@ wd_status Driver::start(std::span<const wd_match_entry> matches, const wd_event_
     if (const wd_status status = driver->watcher_->start()) {
         return status;  // the destructor takes down what was started
     }
+    // Every arrival of a device present now was queued by start(); the marker
+    // comes after them.
+    driver->queue_.push({DeviceEvent::Kind::initial_scan_done, {}});
+    driver->wait_for_initial_deliveries();
     out = std::move(driver);
     return WD_STATUS_SUCCESS;
+}
+
+void Driver::wait_for_initial_deliveries() {
+    std::unique_lock lock(initial_mutex_);
+    initial_delivered_changed_.wait_for(lock, wdcommon::kInitialDeliveryLimit,
+                                        [this] { return initial_delivered_; });
 }
 
 Driver::~Driver() {
@@ -77,10 +89,19 @@ void Driver::run_notifications() {
     DeviceEvent event;
     while (queue_.pop(event)) {
         try {
-            if (event.kind == DeviceEvent::Kind::arrived) {
-                on_arrival(event.device);
-            } else {
-                on_departure(event.device);
+            switch (event.kind) {
+                case DeviceEvent::Kind::arrived:
+                    on_arrival(event.device);
+                    break;
+                case DeviceEvent::Kind::left:
+                    on_departure(event.device);
+                    break;
+                case DeviceEvent::Kind::initial_scan_done: {
+                    std::lock_guard lock(initial_mutex_);
+                    initial_delivered_ = true;
+                    initial_delivered_changed_.notify_all();
+                    break;
+                }
             }
         } catch (...) {
             // Out of memory while handling one device; go on with the next event.

@@ -19,6 +19,7 @@
 #include <wdapi801.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -34,7 +35,10 @@ public:
     static constexpr std::chrono::milliseconds kPollPeriod{500};
 
     // Copies the entries and the table, creates the context, starts the threads
-    // and queues the devices already present. Blocks only on enumeration.
+    // and queues the devices already present. Then waits until the notification
+    // thread has handled those (opened them, and their attach handlers
+    // returned), for at most wdcommon::kInitialDeliveryLimit; after that the
+    // notifications go on without the caller.
     // Errors: WD_STATUS_NO_RESOURCES, or the mapped libusb status.
     static wd_status start(std::span<const wd_match_entry> matches, const wd_event_table &events,
                            std::unique_ptr<Driver> &out);
@@ -61,6 +65,7 @@ private:
         : matches_(matches.begin(), matches.end()), events_(events) {}
 
     void run_notifications();
+    void wait_for_initial_deliveries();
     void on_arrival(const UsbDeviceRef &device);
     void on_departure(const UsbDeviceRef &device);
     void on_removal_notice(libusb_device *device);  // event or polling thread
@@ -74,6 +79,10 @@ private:
 
     std::mutex attached_mutex_;  // guards attached_
     std::unordered_map<libusb_device *, Attached> attached_;
+
+    std::mutex initial_mutex_;  // guards initial_delivered_
+    std::condition_variable initial_delivered_changed_;
+    bool initial_delivered_ = false;  // the devices present at start() were handled
 };
 
 }  // namespace wdusb

@@ -4,8 +4,9 @@
 //
 // How this implementation keeps the contract of wdapi801.h
 //
-//   WDU_Init      Blocks for the enumeration of the devices present (no device
-//                 I/O); their attach notifications may start before it returns.
+//   WDU_Init      Blocks for the enumeration of the devices present, then until
+//                 the notification thread has opened the matching ones and their
+//                 attach handlers returned, for at most 2 seconds (wdapi801.h).
 //                 Threads: a libusb event thread, a notification thread and, on
 //                 platforms without hotplug, a polling thread (driver.hpp).
 //                 `options` is accepted and ignored. Errors:
@@ -16,8 +17,8 @@
 //                   mapped libusb status libusb_init or the watcher failed
 //                 A matching device that cannot be opened or claimed (no access,
 //                 held by another program) is not reported at all.
-//   WDU_Uninit    Blocks until a running handler returned and every device is
-//                 closed; transfers still running end with INVALID_HANDLE. No
+//   WDU_Uninit    Ends the transfers still running (INVALID_HANDLE), then blocks
+//                 until a running handler returned and every device is closed. No
 //                 detach notifications are sent. Ignored for a stale handle and
 //                 when called on the notification thread (it would wait for
 //                 itself).

@@ -48,8 +48,13 @@ void wdsim_unplug(wd_handle device) try {
             sim.adapters.erase(it);
             break;
         case wdsim::AdapterState::attach_pending:  // never reported: withdraw it
-            std::erase_if(sim.driver->queue,
-                          [&](const wdsim::Notification &n) { return n.adapter == adapter; });
+            std::erase_if(sim.driver->queue, [&](const wdsim::Notification &n) {
+                if (n.adapter != adapter) {
+                    return false;
+                }
+                sim.driver->initial_pending -= n.initial ? 1U : 0U;  // WDU_Init waits no more
+                return true;
+            });
             adapter->state = wdsim::AdapterState::unclaimed;
             sim.adapters.erase(it);
             break;
@@ -121,6 +126,19 @@ void wdsim_inject_fault(wdsim_op op, uint32_t skip, wd_status status, uint32_t m
     std::lock_guard lock(sim.mutex);
     sim.faults.at(index).push_back({skip, status, moved});
 } catch (...) {  // out of memory: the fault is not injected
+}
+
+void wdsim_inject_silence(wdsim_op op, uint32_t skip) try {
+    if (op != WDSIM_OP_BULK_OUT && op != WDSIM_OP_BULK_IN && op != WDSIM_OP_CONTROL) {
+        return;
+    }
+    auto &sim = simulator();
+    std::lock_guard lock(sim.mutex);
+    wdsim::Fault fault;
+    fault.skip = skip;
+    fault.silent = true;
+    sim.faults.at(static_cast<std::size_t>(op)).push_back(fault);
+} catch (...) {  // out of memory: nothing is injected
 }
 
 uint32_t wdsim_log_count(void) {

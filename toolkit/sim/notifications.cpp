@@ -2,6 +2,7 @@
 // notifications to the registered driver.
 #include "benches.hpp"
 #include "handle_table.hpp"
+#include "initial_delivery.hpp"
 #include "simulator.hpp"
 
 namespace wdsim {
@@ -45,6 +46,7 @@ void deliver_notifications(Simulator &sim) {
             adapter.state = AdapterState::unclaimed;
             sim.adapters.erase(adapter.handle);  // the handle turns stale here
         }
+        driver.initial_pending -= note.initial ? 1U : 0U;
         driver.handler_running = false;
         sim.changed.notify_all();
     }
@@ -64,7 +66,7 @@ wd_status WDU_Init(wd_handle *driver_handle, const wd_match_entry *matches, uint
     }
     wdsim::plug_benches_from_environment();  // before the adapters present are offered
     auto &sim = simulator();
-    std::lock_guard lock(sim.mutex);
+    std::unique_lock lock(sim.mutex);
     if (const auto fault = wdsim::take_fault(sim, WDSIM_OP_INIT)) {
         return fault->status;
     }
@@ -80,12 +82,24 @@ wd_status WDU_Init(wd_handle *driver_handle, const wd_match_entry *matches, uint
         for (const auto &[handle, adapter] : sim.adapters) {
             wdsim::offer_to_driver(sim, adapter);
         }
+        for (auto &note : sim.driver->queue) {
+            note.initial = true;
+        }
+        sim.driver->initial_pending = static_cast<uint32_t>(sim.driver->queue.size());
         sim.driver->thread = std::thread(wdsim::deliver_notifications, std::ref(sim));
     } catch (...) {
         sim.driver.reset();
         return WD_STATUS_NO_RESOURCES;
     }
-    *driver_handle = sim.driver->handle;
+    // The adapters present are reported before WDU_Init returns, within the limit.
+    const wdsim::Driver &registered = *sim.driver;
+    if (registered.initial_pending != 0) {
+        wdsim::notify_hook(WDSIM_POINT_INIT_WAIT, 0,
+                           static_cast<int32_t>(registered.initial_pending));
+    }
+    sim.changed.wait_for(lock, wdcommon::kInitialDeliveryLimit,
+                         [&] { return registered.initial_pending == 0; });
+    *driver_handle = registered.handle;
     return WD_STATUS_SUCCESS;
 }
 

@@ -2,7 +2,43 @@
 
 #include "fault_seam.hpp"
 
+#include <atomic>
+
 namespace wdsim {
+namespace {
+
+// The test's hook. Not under the simulator's mutex: the hook is also called
+// while that mutex or an event's or mutex's own lock is held.
+struct Hook {
+    std::mutex mutex;
+    std::atomic<bool> installed{false};
+    wdsim_hook function = nullptr;
+    void *context = nullptr;
+};
+
+Hook &hook() {
+    static auto *instance = new Hook;
+    return *instance;
+}
+
+}  // namespace
+
+void notify_hook(wdsim_point point, wd_handle handle, int32_t value) {
+    Hook &h = hook();
+    if (!h.installed.load(std::memory_order_acquire)) {
+        return;
+    }
+    wdsim_hook function = nullptr;
+    void *context = nullptr;
+    {
+        std::lock_guard lock(h.mutex);
+        function = h.function;
+        context = h.context;
+    }
+    if (function != nullptr) {
+        function(point, handle, value, context);
+    }
+}
 
 // Never destroyed: a process may exit with a driver registered and its
 // notification thread still running.
@@ -78,4 +114,26 @@ wd_status injected_failure(SeamOp op) {
     return fault ? fault->status : WD_STATUS_SUCCESS;
 }
 
+void reached(SyncPoint point, wd_handle handle, int32_t value) {
+    switch (point) {
+        case SyncPoint::mutex_wait:
+            wdsim::notify_hook(WDSIM_POINT_MUTEX_WAIT, handle, value);
+            break;
+        case SyncPoint::mutex_taken:
+            wdsim::notify_hook(WDSIM_POINT_MUTEX_TAKEN, handle, value);
+            break;
+        case SyncPoint::event_wait:
+            wdsim::notify_hook(WDSIM_POINT_EVENT_WAIT, handle, value);
+            break;
+    }
+}
+
 }  // namespace wdcommon
+
+extern "C" void wdsim_set_hook(wdsim_hook function, void *context) {
+    auto &h = wdsim::hook();
+    std::lock_guard lock(h.mutex);
+    h.function = function;
+    h.context = context;
+    h.installed.store(function != nullptr, std::memory_order_release);
+}

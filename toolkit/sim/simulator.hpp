@@ -40,6 +40,7 @@ struct Adapter {
 struct Notification {
     bool attach = true;
     std::shared_ptr<Adapter> adapter;
+    bool initial = false;  // an adapter present at WDU_Init, which waits for its delivery
 };
 
 struct Driver {
@@ -49,6 +50,7 @@ struct Driver {
     std::deque<Notification> queue;
     bool stopping = false;
     bool handler_running = false;
+    uint32_t initial_pending = 0;  // initial notifications not delivered yet
     std::thread thread;
 };
 
@@ -56,6 +58,7 @@ struct Fault {
     uint32_t skip = 0;
     wd_status status = WD_STATUS_SUCCESS;
     uint32_t moved = 0;
+    bool silent = false;  // no answer: the transfer waits until it is ended
 };
 
 struct LogEntry {
@@ -89,5 +92,9 @@ void offer_to_driver(Simulator &sim, const std::shared_ptr<Adapter> &adapter);
 
 // The adapter behind a handle while transfers may use it, or null.
 std::shared_ptr<Adapter> usable_adapter(Simulator &sim, wd_handle device);
+
+// Tells the test's hook (wdsim_set_hook), if one is installed, that the calling
+// thread reached `point`.
+void notify_hook(wdsim_point point, wd_handle handle, int32_t value);
 
 }  // namespace wdsim

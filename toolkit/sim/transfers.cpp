@@ -1,5 +1,7 @@
 // Device records and transfers on the virtual adapters, each one logged.
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 
 #include "simulator.hpp"
@@ -97,6 +99,27 @@ Prepared prepare(Simulator &sim, wd_handle device, wdsim_op op) {
     return p;
 }
 
+// A silent transfer: no answer until the limit passes, the adapter goes or the
+// registration stops (WDU_Uninit ends the transfers in flight).
+wd_status wait_unanswered(Simulator &sim, const Adapter &adapter, uint32_t timeout_ms) {
+    std::unique_lock lock(sim.mutex);
+    const wd_handle registration = sim.driver ? sim.driver->handle : 0;
+    const auto ended = [&] {
+        const wd_handle now = sim.driver && !sim.driver->stopping ? sim.driver->handle : 0;
+        return adapter.gone || now != registration;
+    };
+    if (!ended()) {
+        notify_hook(WDSIM_POINT_TRANSFER_WAIT, adapter.handle,
+              static_cast<int32_t>(std::min<uint32_t>(timeout_ms, INT32_MAX)));
+    }
+    if (timeout_ms == 0) {
+        sim.changed.wait(lock, ended);
+    } else if (!sim.changed.wait_for(lock, std::chrono::milliseconds(timeout_ms), ended)) {
+        return WD_STATUS_TRANSFER_TIMEOUT;
+    }
+    return adapter.gone ? WD_STATUS_DEVICE_GONE : WD_STATUS_INVALID_HANDLE;
+}
+
 template <typename Answer>
 wd_status run_transfer_unguarded(Simulator &sim, wdsim_transfer record, wdsim_op op,
                                  uint8_t *data, bool arguments_valid, uint32_t *transferred,
@@ -107,7 +130,9 @@ wd_status run_transfer_unguarded(Simulator &sim, wdsim_transfer record, wdsim_op
     if (status == WD_STATUS_SUCCESS && !arguments_valid) {
         status = WD_STATUS_INVALID_PARAMETER;
     }
-    if (status == WD_STATUS_SUCCESS) {
+    if (status == WD_STATUS_SUCCESS && p.fault && p.fault->silent) {
+        status = wait_unanswered(sim, *p.adapter, record.timeout_ms);
+    } else if (status == WD_STATUS_SUCCESS) {
         const uint32_t reach = p.fault ? std::min(p.fault->moved, record.requested) : record.requested;
         if (!(p.fault && reach == 0)) {
             status = answer(*p.adapter, reach, moved);
