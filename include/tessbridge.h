@@ -5,9 +5,24 @@
  * Loading
  *   The library opens its driver connection by itself when it is loaded: it
  *   registers the adapters' USB IDs (0x04CC/0xF297 and 0x18E4/0x2000) with the
- *   driver toolkit (libwdapi801), waits at most 2 seconds for a first adapter and
- *   selects list position 1. Call ShutdownProcedure before unloading the library;
- *   unloading alone does not close the connection.
+ *   driver toolkit (libwdapi801), which attaches the adapters present before it
+ *   returns, so that all of them are listed with their serial numbers read;
+ *   then it selects list position 1. With no adapter present it waits 2 seconds
+ *   for a first one. The whole start-up has one 2-second budget: what the
+ *   toolkit spends attaching the adapters present (it waits at most 2 seconds
+ *   for them) comes off the wait, whose limit is what remains rounded up to
+ *   whole seconds; with adapters present there is no further wait.
+ *     Linux and other POSIX systems: the start-up runs inside the load (dlopen,
+ *     or the program's start for a program linked with the library), so it is
+ *     over when the load returns and no call ever waits for it.
+ *     Windows: the start-up runs on a thread of its own, which the DLL's load
+ *     starts (under the loader lock no thread can run before DllMain returns).
+ *     Each function waits for that start-up the first time the process calls
+ *     the library: up to the 2-second budget when no adapter is present, as
+ *     long as the attaches take with adapters present, and not at all once it
+ *     is over. So do not call the library from a DllMain.
+ *   Call ShutdownProcedure before unloading the library; unloading alone does
+ *   not close the connection.
  *
  * Threading
  *   Every function runs on the caller's thread. The library takes no lock around
@@ -58,7 +73,15 @@ extern "C" {
 
 /* Closes the driver connection: the toolkit's events and mutex, then the
  * registration. The adapter list and the cached serial numbers stay readable.
- * A second call does nothing. */
+ * A second call does nothing.
+ *   It waits for no serial-number read: an attach that is reading serial
+ *   numbers stops at its next step, and the toolkit ends the read in flight, so
+ *   the call returns once that read has been ended (at once with the toolkit's
+ *   own implementations) and the list operations in progress (no I/O) are
+ *   over, however many adapters are attached. It waits longer only while an
+ *   attach is presenting a message, until the user has closed it.
+ *   A SelectBySerialNumber running on another thread meanwhile returns 0 at
+ *   once and changes nothing; one called afterwards returns 0. */
 TESSBRIDGE_API void TESSBRIDGE_CALL ShutdownProcedure(void);
 
 /* Number of attached adapters, or 0 while the serial number cached for list
@@ -70,7 +93,8 @@ TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetNumberOfDevices(void);
  * no adapter is attached or none has that serial number; the selection is then
  * left as it was. Serial numbers are the first four characters of the adapter's
  * USB serial string read as a decimal number; an adapter whose string does not
- * start with four decimal digits has the serial number -1. */
+ * start with four decimal digits has the serial number -1. Returns 0 once
+ * ShutdownProcedure has begun. */
 TESSBRIDGE_API int32_t TESSBRIDGE_CALL SelectBySerialNumber(int32_t serial_number);
 
 /* Copies the cached serial numbers of the attached adapters, in list order, to

@@ -31,7 +31,13 @@ int32_t bulk(uint32_t pipe, uint32_t isRead, uint8_t *buffer, int32_t length) {
 
 }  // namespace
 
-int32_t GuardedTransfer(ToolkitTransfer transfer, void *context, uint32_t length) {
+int32_t GuardedTransfer(ToolkitTransfer transfer, void *context, uint32_t length,
+                        Messages messages) {
+    const auto tell = [messages](const char *format, wd_status status) {
+        if (messages == Messages::always || !connectionClosed.load()) {
+            show_message(format, {status, Stat2Str(status)});
+        }
+    };
     uint32_t moved = 0;
     // One snapshot of the selection serves the whole transfer.
     const wd_handle device = ActiveDevice.load();
@@ -42,14 +48,12 @@ int32_t GuardedTransfer(ToolkitTransfer transfer, void *context, uint32_t length
     wd_device_info *record = nullptr;
     wd_status status = WDU_GetDeviceInfo(device, &record);
     if (status != kToolkitSuccess) {
-        show_message("ReadWritePipesMenu: WDU_GetDeviceInfo() failed: error 0x%x (%s)",
-                           {status, Stat2Str(status)});
+        tell("ReadWritePipesMenu: WDU_GetDeviceInfo() failed: error 0x%x (%s)", status);
         return 0;
     }
     status = transfer(device, context, &moved);
     if (status != kToolkitSuccess) {
-        show_message("WDU_Transfer() failed: error 0x%x (%s)",
-                                    {status, Stat2Str(status)});
+        tell("WDU_Transfer() failed: error 0x%x (%s)", status);
     }
     WDU_PutDeviceInfo(record);
     // A toolkit that claims more than was asked is not believed.

@@ -26,7 +26,14 @@ int32_t ReadReply(int32_t length, uint8_t *buffer);
 // adapter is selected, holds its device record for the length of `transfer`,
 // and shows the channel's messages. `transfer` makes one toolkit transfer on
 // the given device, writes the moved count and returns the status.
+//
+// Messages::unless_closed keeps quiet once the connection is closed: a
+// notification handler's transfer that the shutdown ended (or that finds the
+// device released) is no failure to tell the user, and a message box there
+// would hold up the shutdown, which waits for the handler.
+enum class Messages { always, unless_closed };
 using ToolkitTransfer = wd_status (*)(wd_handle device, void *context, uint32_t *moved);
-int32_t GuardedTransfer(ToolkitTransfer transfer, void *context, uint32_t length);
+int32_t GuardedTransfer(ToolkitTransfer transfer, void *context, uint32_t length,
+                        Messages messages = Messages::always);
 
 }  // namespace tessbridge

@@ -42,22 +42,58 @@ extern std::atomic<wd_handle> ActiveDevice;
 // Serial numbers by list position (slot k holds position k + 1).
 extern std::array<std::atomic<int32_t>, kSerialSlots> SerialTable;
 
-// Set by ShutdownProcedure. Notification handlers hold `notificationGate` shared
-// while they run and do nothing once the connection is closed; the shutdown
-// takes it exclusively, so no handler touches an object it closes.
+// Set by ShutdownProcedure before it closes anything. From then on nothing
+// starts to use the toolkit objects: a handler stops at its next step (no
+// further serial read), and a lock that returns to find it set counts as failed.
 extern std::atomic<bool> connectionClosed;
+
+// Held shared by a notification handler for each short use of the toolkit
+// objects (a list change, a selection, a signal), never across a serial read or
+// a message; the shutdown takes it exclusively after setting connectionClosed,
+// so it waits for such a use at most, and no handler touches an object it closes.
 extern std::shared_mutex notificationGate;
 
-// Holds listMutex for a scope.
+// One such use by a handler: touch the objects only while open() is true.
+class ObjectUse {
+public:
+    ObjectUse() : gate_(notificationGate) {}
+    bool open() const { return !connectionClosed.load(); }
+
+private:
+    std::shared_lock<std::shared_mutex> gate_;
+};
+
+// Holds listMutex for a scope, when held() says so. A lock attempt fails when
+// the shutdown has begun: before it (nothing is tried) or while it waited (the
+// shutdown's OsMutexClose ends the wait; wdapi801.h). The caller then returns
+// its failure value and touches nothing that the mutex guards.
 class ListLock {
 public:
-    explicit ListLock(const DriverState &state) : mutex_(state.listMutex) { OsMutexLock(mutex_); }
-    ~ListLock() { OsMutexUnlock(mutex_); }
+    explicit ListLock(const DriverState &state) : mutex_(state.listMutex) {
+        if (connectionClosed.load()) {
+            return;
+        }
+        OsMutexLock(mutex_);
+        held_ = !connectionClosed.load();
+        if (!held_) {
+            // Gives back a lock granted just as the shutdown began; on a mutex
+            // the shutdown has closed already this does nothing.
+            OsMutexUnlock(mutex_);
+        }
+    }
+    ~ListLock() {
+        if (held_) {
+            OsMutexUnlock(mutex_);
+        }
+    }
     ListLock(const ListLock &) = delete;
     ListLock &operator=(const ListLock &) = delete;
 
+    bool held() const { return held_; }
+
 private:
     wd_handle mutex_;
+    bool held_ = false;
 };
 
 }  // namespace tessbridge

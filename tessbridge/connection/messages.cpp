@@ -80,7 +80,7 @@ void show_message(const char *format, std::initializer_list<MessageArg> args) no
 
 extern "C" TESSBRIDGE_API void TESSBRIDGE_CALL
 SetMessagePresenter(tessbridge_message_presenter presenter, void *context) {
-    tessbridge::guarded([&] {
+    tessbridge::exported([&] {
         std::lock_guard lock(tessbridge::presenterMutex);
         tessbridge::installedPresenter = {presenter, context};
     });

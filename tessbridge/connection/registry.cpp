@@ -3,7 +3,6 @@
 #include <tessbridge.h>
 
 #include <algorithm>
-#include <mutex>
 #include <new>
 
 #include "c_boundary.hpp"
@@ -80,7 +79,8 @@ int32_t ParseSerialNumber(const uint8_t descriptor[10], int32_t received) {
 }
 
 int32_t ReadSerialDescriptor(uint8_t buffer[10]) {
-    return GuardedTransfer(serial_control_read, buffer, kSerialDescriptorBytes);
+    return GuardedTransfer(serial_control_read, buffer, kSerialDescriptorBytes,
+                           Messages::unless_closed);
 }
 
 void SelectByPosition(int32_t position) {
@@ -91,6 +91,9 @@ void SelectByPosition(int32_t position) {
     bool found = false;
     {
         ListLock lock(state);
+        if (!lock.held()) {
+            return;
+        }
         found = select_entry(state, entry_at(state, position));
     }
     if (!found) {
@@ -100,13 +103,22 @@ void SelectByPosition(int32_t position) {
 
 void RebuildSerialTable(int32_t count) {
     for (int32_t position = 1; position <= count; ++position) {
-        SelectByPosition(position);
+        {
+            ObjectUse use;
+            if (!use.open()) {
+                return;  // shut down: no further read
+            }
+            SelectByPosition(position);
+        }
         // Ten slots: later adapters are selected in turn but have no slot to fill.
         if (static_cast<std::size_t>(position) > kSerialSlots) {
             continue;
         }
         uint8_t descriptor[kSerialDescriptorBytes] = {};
         const int32_t received = ReadSerialDescriptor(descriptor);
+        if (connectionClosed.load()) {
+            return;  // the shutdown may have ended this read: keep the slot as it was
+        }
         SerialTable.at(static_cast<std::size_t>(position - 1))
             .store(ParseSerialNumber(descriptor, received));
     }
@@ -123,8 +135,21 @@ void OnDeviceDetach(wd_handle device, void *userData) {
     guarded([&] { detach(device, userData); });
 }
 
+namespace {
+
+void signal_attach(const DriverState &state) {
+    ObjectUse use;
+    if (use.open()) {
+        OsEventSignal(state.attachEvent);
+    }
+}
+
+}  // namespace
+
+// Each step that touches the toolkit objects runs as one ObjectUse; the serial
+// reads and the messages run outside them, so that a shutdown never waits for
+// them.
 int attach(wd_handle device, const wd_device_info *info, void *userData) {
-    std::shared_lock gate(notificationGate);
     if (connectionClosed.load() || userData == nullptr) {
         return 0;
     }
@@ -132,7 +157,7 @@ int attach(wd_handle device, const wd_device_info *info, void *userData) {
     auto *entry = new (std::nothrow) AdapterEntry;
     if (entry == nullptr) {
         show_message("DeviceAttach: failed allocating memory");
-        OsEventSignal(state.attachEvent);
+        signal_attach(state);
         return 0;
     }
     entry->deviceHandle = device;
@@ -141,19 +166,29 @@ int attach(wd_handle device, const wd_device_info *info, void *userData) {
         entry->vendorId = info->vendor_id;
         entry->productId = info->product_id;
     }
+    bool linked = false;
     {
+        ObjectUse use;
         ListLock lock(state);
-        AdapterEntry **link = &state.adapterList;
-        while (*link != nullptr) {
-            link = &(*link)->next;
+        if (lock.held()) {
+            AdapterEntry **link = &state.adapterList;
+            while (*link != nullptr) {
+                link = &(*link)->next;
+            }
+            *link = entry;
+            state.adapterCount.fetch_add(1);
+            linked = true;
         }
-        *link = entry;
-        state.adapterCount.fetch_add(1);
+    }
+    if (!linked) {
+        delete entry;  // shut down meanwhile: the device is declined
+        return 0;
     }
     bool rebuild = false;
     if (state.adapterCount.load() != 0) {
+        ObjectUse use;
         ListLock lock(state);
-        if (state.adapterCount.load() != 0) {
+        if (lock.held() && state.adapterCount.load() != 0) {
             if (state.activeEntry == nullptr) {
                 state.activeEntry = state.adapterList;
             }
@@ -163,19 +198,22 @@ int attach(wd_handle device, const wd_device_info *info, void *userData) {
     if (rebuild) {
         RebuildSerialTable(static_cast<int32_t>(state.adapterCount.load()));
     }
-    OsEventSignal(state.attachEvent);
+    signal_attach(state);
     return 1;
 }
 
 void detach(wd_handle device, void *userData) {
-    std::shared_lock gate(notificationGate);
     if (connectionClosed.load() || userData == nullptr) {
         return;
     }
     DriverState &state = *static_cast<DriverState *>(userData);
+    ObjectUse use;
     bool activeGoing = false;
     {
         ListLock lock(state);
+        if (!lock.held()) {
+            return;
+        }
         int32_t position = 1;
         AdapterEntry **link = &state.adapterList;
         while (*link != nullptr && (*link)->deviceHandle != device) {
@@ -197,7 +235,7 @@ void detach(wd_handle device, void *userData) {
     }
     OsEventSignal(state.releaseEvent);
     if (activeGoing) {
-        // Just signalled, so this returns at once.
+        // Just signalled, and nobody else waits on it, so this returns at once.
         OsEventWait(state.releaseEvent, -1);
     }
 }
@@ -206,7 +244,7 @@ void detach(wd_handle device, void *userData) {
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL SelectBySerialNumber(int32_t serialNumber) {
     using namespace tessbridge;
-    return guarded(0, [&] {
+    return exported(0, [&] {
         DriverState &state = driverState;
         if (state.adapterCount.load() == 0) {
             return 0;
@@ -214,6 +252,9 @@ extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL SelectBySerialNumber(int32_t s
         bool selected = false;
         {
             ListLock lock(state);
+            if (!lock.held()) {
+                return 0;  // shut down before or while it waited: nothing is touched
+            }
             // Counted under the lock, so a detach cannot shrink the list meanwhile.
             const std::size_t slots =
                 std::min<std::size_t>(state.adapterCount.load(), kSerialSlots);
@@ -228,7 +269,7 @@ extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL SelectBySerialNumber(int32_t s
             }
             selected = select_entry(state, entry_at(state, target));
         }
-        if (!selected) {
+        if (!selected && !connectionClosed.load()) {
             OsEventSignal(state.releaseEvent);
         }
         return selected ? 1 : 0;

@@ -2,10 +2,12 @@
 
 #include <tessbridge.h>
 
+#include <chrono>
 #include <mutex>
 #include <utility>
 
 #include "c_boundary.hpp"
+#include "load_entry.hpp"
 #include "driver_state.hpp"
 #include "messages.hpp"
 #include "registry.hpp"
@@ -13,7 +15,13 @@
 namespace tessbridge {
 namespace {
 
-constexpr int32_t kFirstAttachWaitSeconds = 2;
+using Clock = std::chrono::steady_clock;
+
+// The whole start-up shares one budget: what WDU_Init spends delivering the
+// adapters present (wdapi801.h: at most 2 s) comes off the wait for the first
+// attach. OsEventWait counts whole seconds, so the rest is rounded up; once
+// WDU_Init has used it all, the wait only looks whether an attach came.
+constexpr std::chrono::seconds kStartUpBudget{2};
 constexpr uint32_t kInitOptions = 1;
 
 constexpr wd_match_entry kMatchEntries[2] = {
@@ -26,9 +34,19 @@ void report_event_create_failure(wd_handle event, wd_status status) {
                                 {event, status, Stat2Str(status)});
 }
 
+// Seconds left of the budget begun at `start`, rounded up; 0 once it is spent.
+int32_t seconds_left(Clock::time_point start) {
+    const auto left = kStartUpBudget - (Clock::now() - start);
+    if (left <= Clock::duration::zero()) {
+        return 0;
+    }
+    return static_cast<int32_t>(std::chrono::ceil<std::chrono::seconds>(left).count());
+}
+
 }  // namespace
 
 void StartDriverConnection() {
+    const Clock::time_point start = Clock::now();
     DriverState &state = driverState;
     state.attachEvent = 0;
     state.listMutex = 0;
@@ -55,6 +73,8 @@ void StartDriverConnection() {
     }
     OsEventSignal(state.releaseEvent);  // starts out signalled
 
+    // WDU_Init returns once the adapters present have been attached (their
+    // serial numbers read), so none of them can change the selection made below.
     const wd_event_table events{OnDeviceAttach, OnDeviceDetach, nullptr, &state};
     driverHandle = 0;
     status = WDU_Init(&driverHandle, kMatchEntries, 2, &events, kInitOptions);
@@ -64,7 +84,7 @@ void StartDriverConnection() {
         return;
     }
 
-    status = OsEventWait(state.attachEvent, kFirstAttachWaitSeconds);
+    status = OsEventWait(state.attachEvent, seconds_left(start));
     if (status != kToolkitSuccess && status != kToolkitWaitTimeout) {
         show_message("main: OsEventWait() failed on event 0x%x: error 0x%x %s",
                                     {state.attachEvent, status, Stat2Str(status)});
@@ -74,7 +94,7 @@ void StartDriverConnection() {
         return;
     }
     ListLock lock(state);
-    if (state.adapterCount.load() == 0) {
+    if (!lock.held() || state.adapterCount.load() == 0) {
         return;
     }
     if (state.activeEntry == nullptr) {
@@ -83,16 +103,17 @@ void StartDriverConnection() {
     SelectByPosition(1);  // takes listMutex again: it is re-entrant
 }
 
-namespace {
+}  // namespace tessbridge
 
-// The load-time entry: start the connection before the host's first call.
-__attribute__((constructor)) void start_on_load() {
-    guarded([] { StartDriverConnection(); });
+// The load-time entry (platform/load_entry.hpp) runs these.
+void platform::library_start_up() noexcept {
+    tessbridge::guarded([] { tessbridge::StartDriverConnection(); });
 }
 
 // Unloading does not close the connection. Once ShutdownProcedure has closed it
 // no handler can run any more, so the entries still listed are freed.
-__attribute__((destructor)) void free_entries_on_unload() {
+void platform::library_unload() noexcept {
+    using namespace tessbridge;
     if (!connectionClosed.load()) {
         return;
     }
@@ -104,18 +125,19 @@ __attribute__((destructor)) void free_entries_on_unload() {
     }
 }
 
-}  // namespace
-}  // namespace tessbridge
-
+// Closing starts by setting connectionClosed: a handler stops at its next step
+// (no further serial read), and a selection waiting for listMutex fails once
+// the close below ends its wait. The shutdown then waits only for a handler's
+// short use of the objects in progress (ObjectUse), closes them, and has
+// WDU_Uninit end the transfer in flight and wait for the handler to return.
 extern "C" TESSBRIDGE_API void TESSBRIDGE_CALL ShutdownProcedure(void) {
     using namespace tessbridge;
-    guarded([] {
+    exported([] {
+        if (connectionClosed.exchange(true)) {
+            return;  // already shut down
+        }
         {
-            // Waits for a running handler; later ones see the connection closed.
             std::unique_lock gate(notificationGate);
-            if (connectionClosed.exchange(true)) {
-                return;  // already shut down
-            }
         }
         DriverState &state = driverState;
         if (state.attachEvent != 0) {
@@ -135,8 +157,10 @@ extern "C" TESSBRIDGE_API void TESSBRIDGE_CALL ShutdownProcedure(void) {
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetNumberOfDevices(void) {
     using namespace tessbridge;
-    if (SerialTable.front().load() == 0) {
-        return 0;
-    }
-    return static_cast<int32_t>(driverState.adapterCount.load());
+    return exported(int32_t{0}, [] {
+        if (SerialTable.front().load() == 0) {
+            return int32_t{0};
+        }
+        return static_cast<int32_t>(driverState.adapterCount.load());
+    });
 }

@@ -34,7 +34,7 @@ uint8_t register_read(const char *function, const DeviceAddress &device,
 
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReadArray(uint8_t address, uint8_t reg,
                                                                uint16_t count, uint8_t *buffer) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         return register_read("I2CReadArray", DeviceAddress::seven_bit(address), std::span(&reg, 1),
                              count, buffer);
     });
@@ -43,7 +43,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReadArray(uint8_t address, 
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReadArrayDB(uint8_t address, uint8_t sub_high,
                                                                  uint8_t sub_low, uint16_t count,
                                                                  uint8_t *buffer) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         const std::array<uint8_t, 2> sub_address{sub_high, sub_low};
         return register_read("I2CReadArrayDB", DeviceAddress::seven_bit(address), sub_address,
                              count, buffer);
@@ -52,7 +52,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReadArrayDB(uint8_t address
 
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2C10ReadArray(uint16_t address, uint8_t reg,
                                                                  int32_t count, uint8_t *buffer) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         return register_read("I2C10ReadArray", DeviceAddress::ten_bit(address), std::span(&reg, 1),
                              count, buffer);
     });
@@ -64,7 +64,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2C10ReadArray(uint16_t addres
 // bytes of earlier commands stay in the buffer.
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CRead(uint8_t address, uint16_t count,
                                                           uint8_t *buffer, int32_t end) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         if (count == 0) {
             return uint8_t{0};
         }

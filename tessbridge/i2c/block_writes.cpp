@@ -41,7 +41,7 @@ uint8_t register_write(const char *function, int32_t limit, const DeviceAddress 
 // A count of 0 has nothing to write: nothing is sent and the result is 0.
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWrite(uint8_t address, uint16_t count,
                                                            const uint8_t *data, int32_t end) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         if (count == 0) {
             return uint8_t{0};
         }
@@ -61,7 +61,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWrite(uint8_t address, uint
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWriteArray(uint8_t address, uint8_t reg,
                                                                 uint16_t count,
                                                                 const uint8_t *data) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         return register_write("I2CWriteArray", kLongWriteLimit, DeviceAddress::seven_bit(address),
                               std::span(&reg, 1), count, data);
     });
@@ -70,7 +70,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWriteArray(uint8_t address,
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWriteArrayDB(uint8_t address, uint8_t sub_high,
                                                                   uint8_t sub_low, uint16_t count,
                                                                   const uint8_t *data) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         const std::array<uint8_t, 2> sub_address{sub_high, sub_low};
         return register_write("I2CWriteArrayDB", kShortWriteLimit,
                               DeviceAddress::seven_bit(address), sub_address, count, data);
@@ -80,7 +80,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWriteArrayDB(uint8_t addres
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2C10WriteArray(uint16_t address, uint8_t reg,
                                                                   int32_t count,
                                                                   const uint8_t *data) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         return register_write("I2C10WriteArray", kShortWriteLimit, DeviceAddress::ten_bit(address),
                               std::span(&reg, 1), count, data);
     });
@@ -90,7 +90,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2C10WriteArray(uint16_t addre
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL
 I2CWriteRepWrite(uint8_t first_address, uint16_t first_count, const uint8_t *first_data,
                  uint8_t second_address, uint16_t second_count, const uint8_t *second_data) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         if (!within_limit(int64_t{first_count} + int64_t{second_count}, kLongWriteLimit,
                           "I2CWriteRepWrite")) {
             return kRefused;

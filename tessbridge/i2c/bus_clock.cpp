@@ -42,7 +42,7 @@ Divider divider_for(int32_t khz) {
 }  // namespace
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL SetI2CFrequency(int32_t khz) {
-    return guarded(int32_t{0}, [&] {
+    return exported(int32_t{0}, [&] {
         const Divider divider = divider_for(khz);
         CommandPacket packet = set_clock_packet(divider.first, divider.second);
         return send_command(packet).sent ? kTimeBaseHz / divider.period() : 0;
@@ -50,7 +50,7 @@ extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL SetI2CFrequency(int32_t khz) {
 }
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetI2CFrequency(void) {
-    return guarded(int32_t{0}, [] {
+    return exported(int32_t{0}, [] {
         // The reply: the two divider counts in force, then two hardware
         // information bytes that are not needed here.
         CommandPacket packet = query_clock_packet();

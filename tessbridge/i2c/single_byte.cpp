@@ -25,7 +25,7 @@ uint8_t read_one(CommandPacket &packet, uint8_t *data) {
 
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWriteByte(uint8_t address, uint8_t reg,
                                                                uint8_t data) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         const std::array<uint8_t, 1> value{data};
         CommandPacket packet =
             write_packet(DeviceAddress::seven_bit(address), std::span(&reg, 1), value);
@@ -34,7 +34,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CWriteByte(uint8_t address, 
 }
 
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CSendByte(uint8_t address, uint8_t data) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         CommandPacket packet =
             write_packet(DeviceAddress::seven_bit(address), {}, std::span(&data, 1));
         // The adapter answers with two bytes; the second means nothing here.
@@ -43,7 +43,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CSendByte(uint8_t address, u
 }
 
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReceiveByte(uint8_t address, uint8_t *data) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         if (!usable(data, 1)) {
             return kRefused;
         }
@@ -54,7 +54,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReceiveByte(uint8_t address
 
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL I2CReadByte(uint8_t address, uint8_t reg,
                                                               uint8_t *data) {
-    return guarded(kNotSent, [&] {
+    return exported(kNotSent, [&] {
         if (!usable(data, 1)) {
             return kRefused;
         }

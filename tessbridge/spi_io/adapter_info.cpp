@@ -32,7 +32,7 @@ int32_t switch_supply(uint8_t offCode, int32_t on) {
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetSerialNumbers(int32_t *serialNumbers) {
     using namespace tessbridge;
-    return guarded<int32_t>(0, [&] {
+    return exported<int32_t>(0, [&] {
         if (serialNumbers == nullptr || SerialTable.front().load() == 0) {
             return 0;
         }
@@ -48,7 +48,7 @@ extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetSerialNumbers(int32_t *seri
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetHardwareInfo(uint8_t *record) {
     using namespace tessbridge;
-    return guarded<int32_t>(kNotAnswered, [&] {
+    return exported<int32_t>(kNotAnswered, [&] {
         if (record == nullptr) {
             return int32_t{kNotAnswered};
         }
@@ -69,16 +69,18 @@ extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetHardwareInfo(uint8_t *recor
 
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL GetFirmwareRevision(void) {
     using namespace tessbridge;
-    return guarded(kNotAnswered,
+    return exported(kNotAnswered,
                    [] { return query_byte(kFirmwareRevisionQuery).value_or(kNotAnswered); });
 }
 
-extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL Get_DLL_Version(void) { return kLibraryVersion; }
+extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL Get_DLL_Version(void) {
+    return tessbridge::exported(kLibraryVersion, [] { return kLibraryVersion; });
+}
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL Enable3VOutputPower(int32_t on) {
-    return tessbridge::guarded(0, [&] { return switch_supply(k3VSupplyOff, on); });
+    return tessbridge::exported(0, [&] { return switch_supply(k3VSupplyOff, on); });
 }
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL Enable5VOutputPower(int32_t on) {
-    return tessbridge::guarded(0, [&] { return switch_supply(k5VSupplyOff, on); });
+    return tessbridge::exported(0, [&] { return switch_supply(k5VSupplyOff, on); });
 }

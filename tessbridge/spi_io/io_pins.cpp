@@ -24,17 +24,17 @@ constexpr int32_t kIoNotRead = -1;      // every byte 0 to 255 is a valid IO rea
 constexpr uint8_t kLinesNotRead = 255;
 
 int32_t pin_command(uint8_t code) {
-    return tessbridge::guarded(0, [&] { return tessbridge::send_code(code) ? kPinCommandSent : 0; });
+    return tessbridge::exported(0, [&] { return tessbridge::send_code(code) ? kPinCommandSent : 0; });
 }
 
 int32_t pin_command(uint8_t code, uint8_t argument) {
-    return tessbridge::guarded(
+    return tessbridge::exported(
         0, [&] { return tessbridge::send_code(code, argument) ? kPinCommandSent : 0; });
 }
 
 template <typename FromPinByte>
 uint8_t read_lines(uint8_t code, FromPinByte fromPinByte) {
-    return tessbridge::guarded(kLinesNotRead, [&] {
+    return tessbridge::exported(kLinesNotRead, [&] {
         const auto pins = tessbridge::query_byte(code);
         return pins ? fromPinByte(*pins) : kLinesNotRead;
     });
@@ -47,7 +47,7 @@ extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL Write_IO(int32_t level) {
 }
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL Read_IO(void) {
-    return tessbridge::guarded(kIoNotRead, [] {
+    return tessbridge::exported(kIoNotRead, [] {
         const auto io = tessbridge::query_byte(kReadIo);
         return io ? int32_t{*io} : kIoNotRead;
     });

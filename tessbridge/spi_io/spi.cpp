@@ -50,14 +50,14 @@ CommandPacket data_packet(uint8_t code, uint16_t lengthField, std::span<const ui
 
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Configure(uint32_t config) {
     using namespace tessbridge;
-    return guarded(kNotAnswered, [&] {
+    return exported(kNotAnswered, [&] {
         return send_code(kSpiModeSet, spi_mode_byte(config)) ? kSent : kNotAnswered;
     });
 }
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL SPI_SetFrequency(uint32_t khz) {
     using namespace tessbridge;
-    return guarded(int32_t{kNotAnswered}, [&] {
+    return exported(int32_t{kNotAnswered}, [&] {
         const SpiClock clock = spi_clock_for(khz);
         return send_code(kSpiClockSelect, clock.code) ? clock.khz : int32_t{kNotAnswered};
     });
@@ -67,7 +67,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Generic(uint16_t count,
                                                               const uint8_t *writeData,
                                                               uint8_t *readData) {
     using namespace tessbridge;
-    return guarded(kNotAnswered, [&] {
+    return exported(kNotAnswered, [&] {
         if (!within_limit(count, kMaxTransferBytes, "SPI_Generic")) {
             return kRefused;
         }
@@ -93,7 +93,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Generic(uint16_t count,
 
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Write(uint16_t count, const uint8_t *data) {
     using namespace tessbridge;
-    return guarded(kNotAnswered, [&] {
+    return exported(kNotAnswered, [&] {
         if (!within_limit(count, kMaxTransferBytes, "SPI_Write")) {
             return kRefused;
         }
@@ -114,7 +114,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_Write(uint16_t count, cons
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_WriteWithOC(uint16_t count,
                                                                   const uint8_t *data) {
     using namespace tessbridge;
-    return guarded(kNotAnswered, [&] {
+    return exported(kNotAnswered, [&] {
         if (!within_limit(count, kMaxTransferBytes, "SPI_WriteWithOC")) {
             return kRefused;
         }
@@ -135,7 +135,7 @@ extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL SPI_WriteRead(uint16_t writeCo
                                                                 const uint8_t *writeData,
                                                                 uint8_t *readData) {
     using namespace tessbridge;
-    return guarded(kNotAnswered, [&] {
+    return exported(kNotAnswered, [&] {
         if (!within_limit(std::max(writeCount, readCount), kMaxTransferBytes, "SPI_WriteRead")) {
             return kRefused;
         }

@@ -29,25 +29,6 @@ namespace {
 
 using Registry = TessbridgeTest;
 
-// The device that received the last bulk OUT packet.
-wd_handle device_of_last_command() {
-    const auto all = transfers();
-    for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        if (it->kind == WDSIM_BULK && !it->is_read) {
-            return it->device;
-        }
-    }
-    return 0;
-}
-
-// Sends one query (unanswered: its time-out message is of no interest here)
-// and tells which adapter received it.
-wd_handle selected(const TessbridgeApi &tb) {
-    wdsim_log_clear();
-    tb.GetFirmwareRevision();
-    return device_of_last_command();
-}
-
 struct SerialCase {
     const char *descriptor_text;
     int32_t serial;

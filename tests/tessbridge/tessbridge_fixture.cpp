@@ -61,17 +61,20 @@ void TessbridgeTest::unplug(wd_handle device) {
 
 void TessbridgeTest::settle() { ASSERT_EQ(wdsim_settle(5000), 1) << "notifications did not settle"; }
 
-void TessbridgeTest::load() {
+void TessbridgeTest::load(Settle settle_after) {
     ASSERT_EQ(library_, nullptr);
     startup_stderr = capture_stderr([this] {
         library_ = ::dlopen(TESSBRIDGE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        pending_at_load = wdsim_settle(0) == 0;
     });
     ASSERT_NE(library_, nullptr) << ::dlerror();
 #define TB_RESOLVE(name) tb.name = reinterpret_cast<decltype(tb.name)>(::dlsym(library_, #name));
     TESSBRIDGE_EXPORTS(TB_RESOLVE)
 #undef TB_RESOLVE
     tb.SetMessagePresenter(record_message, &messages);
-    settle();
+    if (settle_after == Settle::yes) {
+        settle();
+    }
 }
 
 void TessbridgeTest::unload() {
@@ -117,6 +120,22 @@ std::vector<uint32_t> read_lengths() {
         }
     }
     return lengths;
+}
+
+wd_handle device_of_last_command() {
+    const auto all = transfers();
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        if (it->kind == WDSIM_BULK && !it->is_read) {
+            return it->device;
+        }
+    }
+    return 0;
+}
+
+wd_handle selected(const TessbridgeApi &tb) {
+    wdsim_log_clear();
+    tb.GetFirmwareRevision();
+    return device_of_last_command();
 }
 
 void TessbridgeTest::forget() {

@@ -31,9 +31,12 @@ protected:
     // Waits until every notification has been handled.
     void settle();
 
-    // Loads the library (its start-up runs) and installs a presenter that
-    // records messages. What the start-up wrote to standard error is kept.
-    void load();
+    // Loads the library (its start-up runs), installs a presenter that records
+    // messages and, unless told not to, waits until every notification has
+    // been handled. What the start-up wrote to standard error is kept, and
+    // whether notifications were still queued or running when the load returned.
+    enum class Settle { yes, no };
+    void load(Settle settle = Settle::yes);
     // ShutdownProcedure (a second call is harmless), then unloads the library.
     void unload();
 
@@ -43,6 +46,7 @@ protected:
     TessbridgeApi tb;
     std::vector<std::string> messages;
     std::string startup_stderr;
+    bool pending_at_load = false;
     std::vector<wd_handle> plugged;
 
 private:
@@ -60,6 +64,13 @@ void reply(wd_handle device, const Bytes &bytes);
 std::vector<wdsim_transfer> transfers();
 std::vector<Bytes> sent_packets();
 std::vector<uint32_t> read_lengths();
+
+// The device that received the last bulk OUT packet, or 0.
+wd_handle device_of_last_command();
+
+// Sends one query (unanswered: its time-out message is of no interest) and
+// tells which adapter received it: the one selected.
+wd_handle selected(const TessbridgeApi &tb);
 
 // Names a parameterised case by its `name` field.
 struct CaseName {
