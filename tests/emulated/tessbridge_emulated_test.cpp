@@ -21,17 +21,13 @@
 //   counted. A read before that point happened inside the start-up, so the
 //   adapter was found during it; the first case checks exactly that, so a
 //   change in the load order shows up as a failure, not as a slower test.
-#include "usb_bench.hpp"
-#include "wait_until.hpp"
+#include "tessbridge_host.hpp"
 
 #include "devices/bus/i2c_eeprom.hpp"
 
 #include <tessbridge.h>
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
-#include <link.h>
 
 #include <array>
 #include <future>
@@ -42,8 +38,12 @@
 
 namespace {
 
+using emulated::add_adapter;
 using emulated::AdapterDescription;
 using emulated::EmulatedAdapter;
+using emulated::loaded_toolkit_path;
+using emulated::Messages;
+using emulated::settled_with;
 using emulated::UsbBench;
 using emulated::wait_until;
 
@@ -69,55 +69,6 @@ std::vector<uint8_t> eeprom_pattern() {
         serial_reads_during_load = adapter_a->serial_reads();
     }
     devices_after_load = GetNumberOfDevices();
-}
-
-// Messages the library presents, in order.
-class Messages {
-public:
-    Messages() { SetMessagePresenter(&Messages::present, this); }
-    ~Messages() { SetMessagePresenter(nullptr, nullptr); }
-    std::vector<std::string> take() {
-        std::lock_guard lock(mutex_);
-        return std::exchange(texts_, {});
-    }
-
-private:
-    static void present(const char *text, void *self) {
-        auto *messages = static_cast<Messages *>(self);
-        std::lock_guard lock(messages->mutex_);
-        messages->texts_.emplace_back(text);
-    }
-    std::mutex mutex_;
-    std::vector<std::string> texts_;
-};
-
-// Waits until the attach work has settled: `serials` read, in list order.
-bool settled_with(const std::vector<int32_t> &serials) {
-    return wait_until([&] {
-        std::array<int32_t, 10> cached{};
-        const int32_t count = GetSerialNumbers(cached.data());
-        return count == static_cast<int32_t>(serials.size()) &&
-               std::equal(serials.begin(), serials.end(), cached.begin());
-    });
-}
-
-EmulatedAdapter &plug(AdapterDescription description, uint8_t revision) {
-    EmulatedAdapter &adapter = UsbBench::get().add(std::move(description));
-    adapter.with_firmware([&](auto &firmware) { firmware.set_firmware_revision(revision); });
-    UsbBench::get().plug(adapter);
-    return adapter;
-}
-
-std::string loaded_toolkit_path() {
-    void *toolkit = dlopen("libwdapi801.so", RTLD_NOLOAD | RTLD_LAZY);
-    if (toolkit == nullptr) {
-        return {};
-    }
-    link_map *map = nullptr;
-    dlinfo(toolkit, RTLD_DI_LINKMAP, &map);
-    std::string path = map != nullptr ? map->l_name : "";
-    dlclose(toolkit);
-    return path;
 }
 
 class EmulatedTessbridge : public ::testing::Test {
@@ -163,14 +114,14 @@ TEST_F(EmulatedTessbridge, AdaptersPluggedOneAfterAnotherAreSelectedBySerialNumb
     ASSERT_TRUE(settled_with({1234}));
     const unsigned reads_of_a = adapter_a->serial_reads();
 
-    EmulatedAdapter &b = plug({.vendor_id = 0x18E4, .product_id = 0x2000, .serial = "5678"},
-                              kRevisionB);
+    EmulatedAdapter &b = add_adapter({.vendor_id = 0x18E4, .product_id = 0x2000, .serial = "5678"},
+                                     kRevisionB);
     ASSERT_TRUE(settled_with({1234, 5678}));
     EXPECT_GT(adapter_a->serial_reads(), reads_of_a) << "A's serial number is read again";
     EXPECT_EQ(GetFirmwareRevision(), kRevisionB) << "the newest adapter is selected";
 
-    EmulatedAdapter &c = plug({.vendor_id = 0x04CC, .product_id = 0xF297, .serial = "0042"},
-                              kRevisionC);
+    EmulatedAdapter &c = add_adapter({.vendor_id = 0x04CC, .product_id = 0xF297, .serial = "0042"},
+                                     kRevisionC);
     ASSERT_TRUE(settled_with({1234, 5678, 42}));
     EXPECT_EQ(GetNumberOfDevices(), 3);
 
