@@ -44,8 +44,8 @@
  *          full (nothing is copied to the caller's buffer);
  *     10   a count is over the function's limit (a message is shown), negative,
  *          or a buffer is null (no message); nothing is sent.
- *   Reply areas start filled with 0xFF, so no byte ever comes from memory that
- *   no reply filled.
+ *   Every byte of a reply area that the reply did not fill reads as 0xFF, so
+ *   no byte ever comes from memory that no reply filled.
  *
  * Messages
  *   Transfer failures and over-limit counts are told to the user as a message

@@ -6,6 +6,7 @@
 // 16-bit counts travel high byte first. A packet holds at most 512 bytes.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -14,15 +15,36 @@
 namespace tessbridge {
 
 inline constexpr std::size_t kMaxPacketBytes = 512;
-inline constexpr uint8_t kNoReplyByte = 0xFF;  // what a reply area holds before a reply
+inline constexpr uint8_t kNoReplyByte = 0xFF;  // what a reply area holds where no reply filled it
 
+// The builders are defined here, inline: a packet is a handful of calls per
+// command, each of which would otherwise cost more than its work.
 class CommandPacket {
 public:
     explicit CommandPacket(uint8_t code) { bytes_[1] = code; }
 
-    CommandPacket &byte(uint8_t value);
-    CommandPacket &count16(uint16_t value);  // high byte first
-    CommandPacket &bytes(std::span<const uint8_t> values);
+    CommandPacket &byte(uint8_t value) {
+        if (size_ < bytes_.size()) {
+            bytes_[size_++] = value;
+        } else {
+            overflowed_ = true;
+        }
+        return *this;
+    }
+    CommandPacket &count16(uint16_t value) {  // high byte first
+        byte(static_cast<uint8_t>(value >> 8U));
+        return byte(static_cast<uint8_t>(value & 0xFFU));
+    }
+    CommandPacket &bytes(std::span<const uint8_t> values) {
+        if (values.size() > bytes_.size() - size_) {
+            overflowed_ = true;
+        } else if (!values.empty()) {
+            std::copy(values.begin(), values.end(),
+                      bytes_.begin() + static_cast<std::ptrdiff_t>(size_));
+            size_ += values.size();
+        }
+        return *this;
+    }
 
     std::size_t size() const { return size_; }
     // More bytes were added than a packet holds: such a packet is never sent.
@@ -50,8 +72,9 @@ struct CommandResult {
 CommandResult send_command(CommandPacket &packet);
 
 // Sends a command and, once it went out in full, reads its reply into `reply`
-// (even a reply of 0 bytes). `reply` is filled with 0xFF first, so no byte of
-// it ever comes from memory that no reply filled.
+// (even a reply of 0 bytes). Every byte of `reply` that no reply byte filled
+// (all of it when nothing was read) is then 0xFF, so no byte of it ever comes
+// from memory that no reply filled.
 CommandResult send_command(CommandPacket &packet, std::span<uint8_t> reply);
 
 }  // namespace tessbridge

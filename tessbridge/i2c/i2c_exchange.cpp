@@ -10,7 +10,7 @@ uint8_t write_exchange(CommandPacket &packet, std::size_t reply_length) {
     std::array<uint8_t, 2> reply{};
     const auto area = std::span(reply).first(std::min(reply_length, reply.size()));
     const CommandResult result = send_command(packet, area);
-    // The reply area starts as 0xFF, so a reply with no byte reads as 255.
+    // Where no reply byte came the area holds 0xFF, so a reply with no byte reads as 255.
     return result.sent ? area[0] : kNotSent;
 }
 
