@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "c_boundary.hpp"
-#include "load_entry.hpp"
 #include "driver_state.hpp"
+#include "load_entry.hpp"
 #include "messages.hpp"
 #include "registry.hpp"
 
@@ -136,9 +136,9 @@ extern "C" TESSBRIDGE_API void TESSBRIDGE_CALL ShutdownProcedure(void) {
         if (connectionClosed.exchange(true)) {
             return;  // already shut down
         }
-        {
-            std::unique_lock gate(notificationGate);
-        }
+        // Waits for a handler's use of the objects in progress; later ones see the flag.
+        notificationGate.lock();
+        notificationGate.unlock();
         DriverState &state = driverState;
         if (state.attachEvent != 0) {
             OsEventClose(state.attachEvent);

@@ -70,7 +70,7 @@ extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL GetHardwareInfo(uint8_t *recor
 extern "C" TESSBRIDGE_API uint8_t TESSBRIDGE_CALL GetFirmwareRevision(void) {
     using namespace tessbridge;
     return exported(kNotAnswered,
-                   [] { return query_byte(kFirmwareRevisionQuery).value_or(kNotAnswered); });
+                    [] { return query_byte(kFirmwareRevisionQuery).value_or(kNotAnswered); });
 }
 
 extern "C" TESSBRIDGE_API int32_t TESSBRIDGE_CALL Get_DLL_Version(void) {

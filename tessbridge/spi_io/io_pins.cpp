@@ -24,7 +24,8 @@ constexpr int32_t kIoNotRead = -1;      // every byte 0 to 255 is a valid IO rea
 constexpr uint8_t kLinesNotRead = 255;
 
 int32_t pin_command(uint8_t code) {
-    return tessbridge::exported(0, [&] { return tessbridge::send_code(code) ? kPinCommandSent : 0; });
+    return tessbridge::exported(0,
+                                [&] { return tessbridge::send_code(code) ? kPinCommandSent : 0; });
 }
 
 int32_t pin_command(uint8_t code, uint8_t argument) {

@@ -1,6 +1,8 @@
 #include "emulated_adapter.hpp"
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace emulated {
 namespace {
@@ -15,6 +17,14 @@ std::vector<uint8_t> string_descriptor(const std::string &text) {
         descriptor.push_back(0);
     }
     return descriptor;
+}
+
+UsbFunction::ControlAnswer answered(std::vector<uint8_t> data) {
+    return {.stall = false, .data = std::move(data), .unanswered = false};
+}
+UsbFunction::ControlAnswer stalled() { return {.stall = true, .data = {}, .unanswered = false}; }
+UsbFunction::ControlAnswer left_unanswered() {
+    return {.stall = false, .data = {}, .unanswered = true};
 }
 
 std::string hex16le(uint16_t value) {
@@ -64,23 +74,23 @@ UsbFunction::ControlAnswer EmulatedAdapter::control(const uint8_t (&setup)[8],
                                                     std::span<const uint8_t>) {
     const bool get_string = setup[0] == 0x80 && setup[1] == 0x06 && setup[3] == 0x03;
     if (!get_string) {
-        return {.stall = true, .data = {}, .unanswered = false};  // the adapter knows no other request
+        return stalled();  // the adapter knows no other request
     }
     switch (setup[2]) {
     case 0:
-        return {.stall = false, .data = {0x04, 0x03, 0x09, 0x04}, .unanswered = false};  // English (US)
+        return answered({0x04, 0x03, 0x09, 0x04});  // English (US)
     case 1:
-        return {.stall = false, .data = string_descriptor("Emulated"), .unanswered = false};
+        return answered(string_descriptor("Emulated"));
     case 2:
-        return {.stall = false, .data = string_descriptor("Bulk I2C/SPI adapter"), .unanswered = false};
+        return answered(string_descriptor("Bulk I2C/SPI adapter"));
     case 3:
         ++serial_reads_;
         if (serial_reads_unanswered_) {
-            return {.stall = false, .data = {}, .unanswered = true};
+            return left_unanswered();
         }
-        return {.stall = false, .data = string_descriptor(description_.serial), .unanswered = false};
+        return answered(string_descriptor(description_.serial));
     default:
-        return {.stall = true, .data = {}, .unanswered = false};
+        return stalled();
     }
 }
 

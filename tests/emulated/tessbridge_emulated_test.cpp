@@ -38,8 +38,8 @@
 
 namespace {
 
-using emulated::add_adapter;
 using emulated::AdapterDescription;
+using emulated::add_adapter;
 using emulated::EmulatedAdapter;
 using emulated::loaded_toolkit_path;
 using emulated::Messages;
@@ -114,14 +114,14 @@ TEST_F(EmulatedTessbridge, AdaptersPluggedOneAfterAnotherAreSelectedBySerialNumb
     ASSERT_TRUE(settled_with({1234}));
     const unsigned reads_of_a = adapter_a->serial_reads();
 
-    EmulatedAdapter &b = add_adapter({.vendor_id = 0x18E4, .product_id = 0x2000, .serial = "5678"},
-                                     kRevisionB);
+    EmulatedAdapter &b =
+        add_adapter({.vendor_id = 0x18E4, .product_id = 0x2000, .serial = "5678"}, kRevisionB);
     ASSERT_TRUE(settled_with({1234, 5678}));
     EXPECT_GT(adapter_a->serial_reads(), reads_of_a) << "A's serial number is read again";
     EXPECT_EQ(GetFirmwareRevision(), kRevisionB) << "the newest adapter is selected";
 
-    EmulatedAdapter &c = add_adapter({.vendor_id = 0x04CC, .product_id = 0xF297, .serial = "0042"},
-                                     kRevisionC);
+    EmulatedAdapter &c =
+        add_adapter({.vendor_id = 0x04CC, .product_id = 0xF297, .serial = "0042"}, kRevisionC);
     ASSERT_TRUE(settled_with({1234, 5678, 42}));
     EXPECT_EQ(GetNumberOfDevices(), 3);
 

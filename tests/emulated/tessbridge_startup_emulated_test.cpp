@@ -47,7 +47,7 @@ struct AtLoad {
 }
 
 class EmulatedStartup : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(adapter_b, nullptr);
         ASSERT_NE(loaded_toolkit_path().find("/toolkit/libusb/"), std::string::npos)
@@ -60,10 +60,10 @@ protected:
 
 namespace emulated {
 void plug_adapters_at_load(UsbBench &) {
-    adapter_a = &add_adapter({.vendor_id = 0x04CC, .product_id = 0xF297, .serial = "1234"},
-                             kRevisionA);
-    adapter_b = &add_adapter({.vendor_id = 0x18E4, .product_id = 0x2000, .serial = "5678"},
-                             kRevisionB);
+    adapter_a =
+        &add_adapter({.vendor_id = 0x04CC, .product_id = 0xF297, .serial = "1234"}, kRevisionA);
+    adapter_b =
+        &add_adapter({.vendor_id = 0x18E4, .product_id = 0x2000, .serial = "5678"}, kRevisionB);
 }
 }  // namespace emulated
 

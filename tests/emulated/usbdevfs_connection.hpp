@@ -5,9 +5,9 @@
 // bulk IN with data ready); a bulk IN URB without data waits until the function
 // has some, or until libusb discards it (its time limit), or until the device
 // is disconnected. A control URB that the function leaves unanswered waits
-// until it is discarded or the device is disconnected. umockdev emulates no poll() on these nodes, so libusb keeps
-// asking to reap; "nothing yet" is answered after a 2 ms pause to keep that
-// loop cheap.
+// until it is discarded or the device is disconnected. umockdev emulates no
+// poll() on these nodes, so libusb keeps asking to reap; "nothing yet" is
+// answered after a 2 ms pause to keep that loop cheap.
 //
 // Threads: ioctls are served on umockdev's worker thread. Every call into the
 // UsbFunction happens with the function's mutex held.

@@ -52,7 +52,9 @@ TEST_P(StartupWithAdapters, ListsThemAllReadsTheirSerialNumbersAndSelectsPositio
 }
 
 INSTANTIATE_TEST_SUITE_P(Present, StartupWithAdapters, ::testing::Values(1, 2, 10),
-                         [](const auto &case_info) { return std::to_string(case_info.param) + "Adapters"; });
+                         [](const auto &case_info) {
+                             return std::to_string(case_info.param) + "Adapters";
+                         });
 
 // An attach that cannot finish (its serial read gets no answer): WDU_Init gives
 // up after its 2 seconds, and the start-up's wait then only looks whether an
