@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <wdapi801.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,14 +64,21 @@ struct Holder {
     std::future<void> done;
 };
 
-TEST(Mutexes, AreReentrantForTheirHolderAndIgnoreOtherThreadsUnlocks) {
+// A mutex held by a Holder that has locked it twice and unlocked it once.
+class Mutexes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(OsMutexCreate(&mutex), WD_STATUS_SUCCESS);
+        holder = std::make_unique<Holder>(mutex);
+        auto holding = holder->holding.get_future();
+        ASSERT_TRUE(ready(holding)) << "a second lock by the holder blocked";
+    }
     wd_handle mutex = 0;
-    ASSERT_EQ(OsMutexCreate(&mutex), WD_STATUS_SUCCESS);
-    SimPoints points;
-    Holder holder(mutex);
-    auto holding = holder.holding.get_future();
-    ASSERT_TRUE(ready(holding)) << "a second lock by the holder blocked";
+    SimPoints points;  // before the holder: its first lock is the first point
+    std::unique_ptr<Holder> holder;
+};
 
+TEST_F(Mutexes, AreReentrantForTheirHolderAndIgnoreOtherThreadsUnlocks) {
     // Another thread's unlock is ignored, so its lock finds the mutex held and
     // waits (it would take it at once were either unlock not as it should be).
     std::promise<std::thread::id> prober;
@@ -91,27 +99,21 @@ TEST(Mutexes, AreReentrantForTheirHolderAndIgnoreOtherThreadsUnlocks) {
             break;
         }
     }
-    holder.letGo.set_value();  // its last unlock hands the mutex over
+    holder->letGo.set_value();  // its last unlock hands the mutex over
     ASSERT_TRUE(points.wait_for([&](const SimPoints::Point &p) {
         return first_of_probe(p) && p.point == WDSIM_POINT_MUTEX_TAKEN;
     }));
     ASSERT_TRUE(ready(probe));
-    ASSERT_TRUE(ready(holder.done));
+    ASSERT_TRUE(ready(holder->done));
     OsMutexClose(mutex);
     OsMutexLock(mutex);  // stale: does nothing, never blocks
     OsMutexUnlock(mutex);
 }
 
-TEST(Mutexes, ClosingEndsEveryWaitForThemWhileTheHolderStillHoldsThem) {
-    wd_handle mutex = 0;
-    ASSERT_EQ(OsMutexCreate(&mutex), WD_STATUS_SUCCESS);
-    SimPoints points;
-    Holder holder(mutex);
-    auto holding = holder.holding.get_future();
-    ASSERT_TRUE(ready(holding));
+TEST_F(Mutexes, ClosingEndsEveryWaitForThemWhileTheHolderStillHoldsThem) {
     std::vector<std::future<void>> waiters;
     for (int i = 0; i < 2; ++i) {
-        waiters.push_back(run_detached([mutex] { OsMutexLock(mutex); }));
+        waiters.push_back(run_detached([m = mutex] { OsMutexLock(m); }));
     }
     ASSERT_TRUE(points.wait_for(
         [&](const SimPoints::Point &p) {
@@ -128,8 +130,8 @@ TEST(Mutexes, ClosingEndsEveryWaitForThemWhileTheHolderStillHoldsThem) {
         EXPECT_FALSE(p.point == WDSIM_POINT_MUTEX_TAKEN && p.thread != holder_thread)
             << "a waiter was given the closed mutex";
     }
-    holder.letGo.set_value();  // its unlock of the closed mutex does nothing
-    EXPECT_TRUE(ready(holder.done));
+    holder->letGo.set_value();  // its unlock of the closed mutex does nothing
+    EXPECT_TRUE(ready(holder->done));
 }
 
 TEST(Handles, OfOneKindAreNotTakenForAnother) {
