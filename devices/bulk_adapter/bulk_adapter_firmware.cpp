@@ -106,10 +106,16 @@ bool BulkAdapterFirmware::run_control(std::span<const std::uint8_t> packet) {
         case opcode::kSupply3vOff:
         case opcode::kSupply3vOn:
             supply_3v_ = code == opcode::kSupply3vOn;
+            if (!supply_3v_) {
+                i2c_.power_off_devices();
+            }
             return true;
         case opcode::kSupply5vOff:
         case opcode::kSupply5vOn:
             supply_5v_ = code == opcode::kSupply5vOn;
+            if (!supply_5v_) {
+                i2c_.power_off_devices();
+            }
             return true;
         case opcode::kWriteIoLow:
         case opcode::kWriteIoHigh:

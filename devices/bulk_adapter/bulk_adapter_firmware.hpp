@@ -75,7 +75,8 @@ struct I2cDividers {
 //   keeps mode and clock but does not shape the traffic by them.
 //
 // Supplies, IO and pins (no reply unless stated):
-//   0x70/0x71, 0x74/0x75: 3 V / 5 V supply off/on (both start off).
+//   0x70/0x71, 0x74/0x75: 3 V / 5 V supply off/on (both start off). Switching
+//        either off powers the I2C devices down: one that held SDA low lets go.
 //   0x86/0x87: IO output low/high (starts low). 0x83: reply 1 byte, the IO
 //        port: bit 0 the output level, bits 7..1 from set_io_inputs().
 //   0x88/0x89: SPI function off/on; 0x8C/0x8D: I2C function off/on (both start

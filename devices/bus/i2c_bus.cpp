@@ -142,6 +142,12 @@ bool I2cBus::sda() const {
            });
 }
 
+void I2cBus::power_off_devices() {
+    for (const auto &entry : devices_) {
+        entry.second->power_off();
+    }
+}
+
 void I2cBus::drive_lines(bool sda_released, bool scl_released) {
     const bool sda_before = sda();
     const bool scl_rises = !master_scl_ && scl_released;

@@ -56,6 +56,8 @@ public:
     // device (a stuck device counts it); SDA rising while SCL is high is a STOP
     // condition and ends any transaction.
     void drive_lines(bool sda, bool scl);
+    // The devices' supply went off: each lets go of SDA (I2cDevice::power_off).
+    void power_off_devices();
     // Wired-AND levels: released by the master and by every device.
     [[nodiscard]] bool sda() const;
     [[nodiscard]] bool scl() const { return master_scl_; }

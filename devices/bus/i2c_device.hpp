@@ -42,6 +42,10 @@ public:
             --sda_hold_clocks_;
         }
     }
+    // Called by the bus when the device's supply goes off: a device without
+    // power drives nothing, and starts up again with SDA released. What it
+    // stores (an EEPROM's memory) is kept.
+    void power_off() { sda_hold_clocks_ = 0; }
 
 protected:
     I2cDevice() = default;

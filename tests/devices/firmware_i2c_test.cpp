@@ -157,6 +157,20 @@ TEST_F(DevicesFirmwareI2c, StuckSdaIsReleasedByClockingSclAsIo) {
     EXPECT_EQ(send("01 40 00 01 00 01 A0 A1 10"), "00 11");
 }
 
+// A device that lost its supply drives nothing: switching a supply off frees
+// a bus that no clocking could (the advice tess gives when recovery fails).
+TEST_F(DevicesFirmwareI2c, SwitchingASupplyOffReleasesAStuckSda) {
+    for (const char *off : {"01 70", "01 74"}) {
+        bench.temperature->hold_sda_low(1000);
+        EXPECT_EQ(send("01 40 00 01 00 01 A0 A1 10"), "04 FF") << off;
+        send("01 71");
+        EXPECT_EQ(send("01 40 00 01 00 01 A0 A1 10"), "04 FF") << "switching on alone: " << off;
+        send(off);
+        send("01 71");
+        EXPECT_EQ(send("01 40 00 01 00 01 A0 A1 10"), "00 11") << off;
+    }
+}
+
 TEST_F(DevicesFirmwareI2c, PinWritesAreIgnoredWhileTheFunctionIsOn) {
     send("01 8E 00");
     EXPECT_EQ(send("01 8F"), "0C");
