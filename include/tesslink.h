@@ -42,6 +42,10 @@
  * write of another process that is stuck in the same way makes this library's
  * opens and closes of hidraw nodes wait up to the kernel's limit.
  *
+ * Addresses: every I2C device address is the 8-bit bus form, the 7-bit address
+ * shifted left by one (7-bit 0x58 is passed as 0xB0, 0x50 as 0xA0). The library
+ * hands it to the adapter unchanged: no bit is masked or shifted.
+ *
  * Scalar widths: addresses, command codes and start registers use 8 bits;
  * lengths, counts and clock values use only the low 16 bits of the value passed
  * (65536 + 5 acts as 5).
@@ -84,7 +88,7 @@ extern "C" {
 
 /*
  * Reads `length` (1 to 60) bytes from register `command` of the I2C device
- * `address` (the address byte goes to the adapter unchanged).
+ * `address` (8-bit bus form, see above).
  * `data` must hold at least `length` bytes; it is written only when the result
  * is 0, otherwise it is left unchanged.
  * Result: status byte (see above).
