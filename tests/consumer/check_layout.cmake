@@ -24,10 +24,14 @@ endif()
 
 # The udev rule tags both adapters' IDs for the seat's user.
 file(GLOB_RECURSE rules "${PREFIX}/*.rules")
+set(rule_text "")
+foreach(rule IN LISTS rules)
+  file(READ "${rule}" text)
+  string(APPEND rule_text "${text}")
+endforeach()
 if(NOT rules)
   string(APPEND errors "no udev rule installed\n")
 else()
-  file(READ "${rules}" rule_text)
   foreach(pair "04cc\", ATTR{idProduct}==\"f297" "18e4\", ATTR{idProduct}==\"2000")
     string(FIND "${rule_text}" "ATTR{idVendor}==\"${pair}\", TAG+=\"uaccess\"" at)
     if(at LESS 0)
@@ -37,6 +41,15 @@ else()
   if(rule_text MATCHES "MODE=\"0?[0-7][0-7][2367]\"")
     string(APPEND errors "udev rule makes a node world-writable\n")
   endif()
+endif()
+
+# The tool with its manual page and its guide.
+if(WITH_TESS)
+  foreach(path bin/tess share/man/man1/tess.1 share/doc/tess/tool.md)
+    if(NOT EXISTS "${PREFIX}/${path}")
+      string(APPEND errors "missing: ${path}\n")
+    endif()
+  endforeach()
 endif()
 
 execute_process(COMMAND find "${PREFIX}" ! -type l -perm -0002 -print

@@ -41,5 +41,16 @@ TEST(DumpTable, WideRegistersGetFourDigitLabels) {
     EXPECT_EQ(dump_table(0, {}), "");
 }
 
+// A read of more than 64 KiB goes on counting: the rows after 0xfff0 are
+// 0x10000 on, not 0x0000 again.
+TEST(DumpTable, BeyondSixtyFourKibTheLabelsKeepCounting) {
+    const std::vector<std::uint8_t> bytes(0x10010, 0x00);
+    const std::string table = dump_table(0, bytes);
+    EXPECT_NE(table.find("\n000000: 00"), std::string::npos);
+    EXPECT_EQ(table.find("\n000000: "), table.rfind("\n000000: "));  // row 0 once only
+    EXPECT_NE(table.find("\n00fff0: 00"), std::string::npos);
+    EXPECT_NE(table.find("\n010000: 00"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tess

@@ -15,8 +15,8 @@ TEST(Numbers, AcceptsDecimalHexAndBinaryWithinRange) {
 }
 
 TEST(Numbers, RefusesWhatIsNotANumberInRange) {
-    for (const char *text : {"", "0x", "12a", "0x1g", " 5", "+5", "0x-1", "256", "-1",
-                             "99999999999999999999"}) {
+    for (const char *text : {"", "0x", "12a", "0x1g", " 5", "\t5", "+5", "0x-1", "256", "-1",
+                             "99999999999999999999", "0x0x48", "0X0x10", "0b0b1", "0x 5", "-"}) {
         try {
             (void)parse_number(text, "count", 0, 255);
             ADD_FAILURE() << "accepted '" << text << "'";
@@ -29,16 +29,36 @@ TEST(Numbers, RefusesWhatIsNotANumberInRange) {
 }
 
 TEST(Numbers, SevenBitAddressRefusesTheBusFormAndNamesTheAddressMeant) {
-    EXPECT_EQ(parse_address7("0x50"), 0x50);
-    EXPECT_EQ(parse_address7("0x7f"), 0x7F);
+    EXPECT_EQ(parse_address7("0x50", false), 0x50);
+    EXPECT_EQ(parse_address7("0x77", false), 0x77);
     try {
-        (void)parse_address7("0xa0");
+        (void)parse_address7("0xa0", false);
         ADD_FAILURE() << "0xa0 accepted as a 7-bit address";
     } catch (const ToolError &error) {
         EXPECT_EQ(error.code(), ExitCode::BadArgument);
         EXPECT_NE(error.hint().find("0x50"), std::string::npos) << error.hint();
     }
-    EXPECT_THROW((void)parse_address7("0x100"), ToolError);
+}
+
+// One range everywhere: 0x08-0x77 for devices; the reserved addresses around
+// it only with --force; whatever is refused names that range.
+TEST(Numbers, ReservedAddressesNeedForceAndEveryRefusalNamesTheRange) {
+    for (const char *text : {"0x00", "0x03", "0x07", "0x78", "0x7f"}) {
+        EXPECT_THROW((void)parse_address7(text, false), ToolError) << text;
+        EXPECT_NO_THROW((void)parse_address7(text, true)) << text;
+    }
+    EXPECT_EQ(parse_address7("0x08", false), 0x08);
+    for (const char *text : {"0x03", "0x78", "0x80", "0x100", "0x200", "-1", "0x0x48", "fifty"}) {
+        try {
+            (void)parse_address7(text, false);
+            ADD_FAILURE() << "accepted " << text;
+        } catch (const ToolError &error) {
+            EXPECT_EQ(error.code(), ExitCode::BadArgument) << text;
+            EXPECT_NE(error.hint().find("0x08-0x77"), std::string::npos)
+                << text << ": " << error.hint();
+            EXPECT_EQ(error.hint().find("0 to 255"), std::string::npos) << text << ": " << error.hint();
+        }
+    }
 }
 
 TEST(Numbers, TenBitAddressesAndByteLists) {
@@ -49,12 +69,23 @@ TEST(Numbers, TenBitAddressesAndByteLists) {
     EXPECT_EQ(hex_bytes({0x5A, 0x00, 0xFF}), "0x5a 0x00 0xff");
 }
 
-TEST(Numbers, OnOff) {
-    EXPECT_TRUE(parse_on_off("on"));
-    EXPECT_TRUE(parse_on_off("1"));
-    EXPECT_FALSE(parse_on_off("off"));
-    EXPECT_FALSE(parse_on_off("0"));
+TEST(Numbers, OnOffWordsAreTheSameForEverySwitch) {
+    for (const char *on : {"on", "1", "high", "true"}) {
+        EXPECT_TRUE(parse_on_off(on)) << on;
+    }
+    for (const char *off : {"off", "0", "low", "false"}) {
+        EXPECT_FALSE(parse_on_off(off)) << off;
+    }
     EXPECT_THROW((void)parse_on_off("maybe"), ToolError);
+}
+
+TEST(Numbers, RangeHintsUseTheBaseTheValueWasWrittenIn) {
+    try {
+        (void)parse_number("0x100", "register", 0, 0xFF);
+        ADD_FAILURE() << "accepted 0x100";
+    } catch (const ToolError &error) {
+        EXPECT_NE(error.hint().find("from 0x0 to 0xff"), std::string::npos) << error.hint();
+    }
 }
 
 }  // namespace

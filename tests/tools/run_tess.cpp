@@ -79,21 +79,28 @@ std::vector<char *> pointers_to(std::vector<std::string> &words) {
 
 }  // namespace
 
+std::string tess_program() {
+    const char *other = std::getenv("TESS_UNDER_TEST");
+    return other != nullptr && *other != '\0' ? other : TESS_PROGRAM;
+}
+
 Outcome run_tess(const std::vector<std::string> &arguments, const std::string &input) {
-    std::vector<std::string> command{TESS_PROGRAM};
+    std::vector<std::string> command{tess_program()};
     command.insert(command.end(), arguments.begin(), arguments.end());
     return run_program(command, {}, input);
 }
 
 Outcome run_program(const std::vector<std::string> &command,
-                    const std::vector<std::string> &environment, const std::string &input) {
+                    const std::vector<std::string> &environment, const std::string &input,
+                    const std::string &output_path) {
     TempFile in(input);
     TempFile out;
     TempFile err;
+    const std::string &stdout_path = output_path.empty() ? out.path() : output_path;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.path().c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.path().c_str(), O_WRONLY | O_TRUNC, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdout_path.c_str(), O_WRONLY | O_TRUNC, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.path().c_str(), O_WRONLY | O_TRUNC, 0);
 
     std::vector<std::string> words = command;
@@ -115,6 +122,122 @@ Outcome run_program(const std::vector<std::string> &command,
     run.out = out.read();
     run.err = err.read();
     return run;
+}
+
+namespace {
+
+// A small JSON syntax check (RFC 8259 values), enough to tell one document
+// from none, two, or a broken one.
+class JsonChecker {
+public:
+    explicit JsonChecker(const std::string &text) : text_(text) {}
+
+    std::string check() {
+        try {
+            value();
+            if (at_ != text_.size() - 1 || text_.back() != '\n') {
+                return "more than one document, or no line end, after offset " + std::to_string(at_);
+            }
+            return {};
+        } catch (const std::runtime_error &error) {
+            return error.what();
+        }
+    }
+
+private:
+    [[noreturn]] void fail(const char *what) const {
+        throw std::runtime_error(std::string(what) + " at offset " + std::to_string(at_));
+    }
+    char peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
+    void expect(char c) {
+        if (peek() != c) {
+            fail("unexpected character");
+        }
+        ++at_;
+    }
+    void word(const char *w) {
+        for (; *w != '\0'; ++w) {
+            expect(*w);
+        }
+    }
+    void value() {
+        const char c = peek();
+        if (c == '{') {
+            ++at_;
+            if (peek() == '}') {
+                ++at_;
+                return;
+            }
+            for (;;) {
+                string();
+                expect(':');
+                value();
+                if (peek() == '}') {
+                    ++at_;
+                    return;
+                }
+                expect(',');
+            }
+        } else if (c == '[') {
+            ++at_;
+            if (peek() == ']') {
+                ++at_;
+                return;
+            }
+            for (;;) {
+                value();
+                if (peek() == ']') {
+                    ++at_;
+                    return;
+                }
+                expect(',');
+            }
+        } else if (c == '"') {
+            string();
+        } else if (c == 't') {
+            word("true");
+        } else if (c == 'f') {
+            word("false");
+        } else if (c == 'n') {
+            word("null");
+        } else if (c == '-' || (c >= '0' && c <= '9')) {
+            number();
+        } else {
+            fail("no JSON value");
+        }
+    }
+    void string() {
+        expect('"');
+        while (peek() != '"') {
+            const char c = peek();
+            if (c == '\0' || static_cast<unsigned char>(c) < 0x20) {
+                fail("bad string");
+            }
+            at_ += c == '\\' ? 2 : 1;
+        }
+        ++at_;
+    }
+    void number() {
+        const std::size_t start = at_;
+        while (std::string("+-0123456789.eE").find(peek()) != std::string::npos && peek() != '\0') {
+            ++at_;
+        }
+        if (at_ == start) {
+            fail("bad number");
+        }
+    }
+
+    const std::string &text_;
+    std::size_t at_ = 0;
+};
+
+}  // namespace
+
+std::string not_one_json_document(const std::string &text) {
+    if (text.empty()) {
+        return "nothing on standard output";
+    }
+    return JsonChecker(text).check();
 }
 
 std::vector<std::string> lines_of(const std::string &text) {

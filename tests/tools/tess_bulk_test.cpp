@@ -79,6 +79,31 @@ TEST(TessBulk, TenBitTransferSendsTheTwoAddressBytes) {
     EXPECT_EQ(packets_sent(run.err), (std::vector<std::string>{"01 01 00 02 f4 a5 00", "01 20 00 01 f5"}));
 }
 
+// A 10-bit read needs its device addressed in full for writing first; the read
+// alone would go out as 11110xx1 only, which no device answers.
+TEST(TessBulk, TenBitReadAsTheFirstMessageAddressesTheDeviceFirst) {
+    const Outcome run = run_tess({"--sim", "--sim-log", "i2c", "transfer", "-t", "r2@0x2a5"});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, "0xa5 0x00\n");
+    EXPECT_EQ(packets_sent(run.err), (std::vector<std::string>{"01 01 00 01 f4 a5", "01 20 00 02 f5"}));
+
+    // A read after a write to another device addresses its own device: the
+    // device written to must not answer it.
+    const Outcome two = run_tess({"--sim", "--sim-log", "i2c", "transfer", "-t", "w1@0x2a5", "0x00",
+                                  "r1@0x2a4"});
+    EXPECT_EQ(two.exit_code, 1) << two.out;  // nobody at 0x2a4
+    EXPECT_NE(two.err.find("message 2 (read from the device at 10-bit 0x2a4), addressing it"),
+              std::string::npos)
+        << two.err;
+    EXPECT_EQ(packets_sent(two.err), (std::vector<std::string>{"01 01 00 02 f4 a5 00", "01 01 00 01 f4 a4"}));
+}
+
+TEST(TessBulk, TimeUnitsOfTheClockAreTheSameSetAndRead) {
+    const Outcome run = run_tess({"--sim", "--json", "batch", "-"}, "i2c clock 401\ni2c clock\n");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, "{\"requested_khz\":401,\"khz\":421.052}\n{\"khz\":421}\n");
+}
+
 TEST(TessBulk, SpiFlashIdSupplyAndPins) {
     struct Case {
         std::vector<std::string> arguments;
@@ -93,7 +118,10 @@ TEST(TessBulk, SpiFlashIdSupplyAndPins) {
         {{"power", "3v", "on"}, "3 V supply on\n", {"01 71"}},
         {{"power", "5v", "off"}, "5 V supply off\n", {"01 74"}},
         {{"io", "set", "high"}, "IO output high\n", {"01 87"}},
-        {{"i2c", "clock", "400"}, "I2C clock set to 400000 Hz (asked for 400 kHz)\n", {"01 90 0a 0a"}},
+        {{"i2c", "clock", "400"}, "I2C clock set to 400 kHz (asked for 400 kHz)\n", {"01 90 0a 0a"}},
+        {{"i2c", "clock", "401"}, "I2C clock set to 421.052 kHz (asked for 401 kHz)\n", {"01 90 09 0a"}},
+        {{"io", "set", "on"}, "IO output high\n", {"01 87"}},
+        {{"io", "set", "low"}, "IO output low\n", {"01 86"}},
         {{"i2c", "clock"}, "I2C clock: 100 kHz\n", {"01 f7"}},
     };
     for (const Case &c : cases) {
@@ -114,6 +142,66 @@ TEST(TessBulk, SupplyAndPinStateIsRememberedWithinABatch) {
     EXPECT_NE(run.out.find("IO port 0x01: output high"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("$ tess io lines i2c 1\ni2c lines: SDA=1 SCL=0"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("$ tess io lines i2c\ni2c lines: SDA=1 SCL=1"), std::string::npos) << run.out;
+}
+
+// The adapter ignores the lines while its bus function is on: driving them
+// then did nothing, and says so.
+TEST(TessBulk, DrivingLinesWhileTheFunctionIsOnFails) {
+    struct Case {
+        const char *bus;
+        const char *levels;
+        const char *says;
+    };
+    const Case cases[] = {
+        {"i2c", "1", "the adapter did not drive the i2c lines: SCL driven low reads high"},
+        {"spi", "9", "the adapter did not drive the spi lines: SCK driven high reads low"},
+    };
+    for (const Case &c : cases) {
+        const Outcome run = run_tess({"--sim", "io", "lines", c.bus, c.levels});
+        EXPECT_EQ(run.exit_code, 1) << c.bus;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(std::string("'tess io bus ") + c.bus + " off' first"), std::string::npos)
+            << run.err;
+    }
+    const Outcome off = run_tess({"--sim", "batch", "-"}, "io bus spi off\nio lines spi 9\n");
+    EXPECT_EQ(off.exit_code, 0) << off.err;
+    EXPECT_NE(off.out.find("spi lines: SCK=1 MOSI=0 MISO=1 CS=1"), std::string::npos) << off.out;
+}
+
+// With its SPI function off the adapter reads 0xff and does not say why.
+TEST(TessBulk, SpiReadsOfOnlyOnesAreWarnedAbout) {
+    const Outcome run = run_tess({"--sim", "--json", "batch", "-"},
+                                 "io bus spi off\nspi write-read 0x9f -r 3\n");
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_NE(run.err.find("tess: warning: every byte read is 0xff: the SPI function may be off"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("\"received\":[255,255,255],\"warnings\":[\"every byte read is 0xff"),
+              std::string::npos)
+        << run.out;
+
+    const Outcome on = run_tess({"--sim", "spi", "write-read", "0x9f", "-r", "3"});
+    EXPECT_EQ(on.err, "");
+}
+
+TEST(TessBulk, ListShowsWhichToolkitWasLoaded) {
+    const Outcome simulated = run_tess({"--sim", "--json", "list"});
+    EXPECT_NE(simulated.out.find("/toolkit/sim/libwdapi801.so\",\"simulated\":true}"),
+              std::string::npos)
+        << simulated.out;
+
+    // From the build tree without --sim: the real toolkit that libtessbridge's
+    // RUNPATH names (no adapter is attached to this machine).
+    const Outcome real = run_tess({"--json", "list"});
+    EXPECT_EQ(real.exit_code, 3) << real.err;
+    EXPECT_NE(real.out.find("/toolkit/libusb/libwdapi801.so\",\"simulated\":false}"),
+              std::string::npos)
+        << real.out;
+
+    const Outcome text = run_tess({"list"});
+    EXPECT_NE(text.out.find("  driver toolkit: "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("/toolkit/libusb/libwdapi801.so (real, libusb)\n"), std::string::npos)
+        << text.out;
 }
 
 TEST(TessBulk, ListNamesTheSimulatedAdapterAndItsDevices) {

@@ -41,12 +41,37 @@ TEST(TessRecover, ClocksUntilSdaIsReleasedThenSendsStop) {
 }
 
 TEST(TessRecover, GivesUpAfterNineClocksAndReportsABusError) {
-    // (A device that wants 10 clocks gets its 10th from the STOP and lets go.)
     const Outcome run = run_tess({"--sim", "--sim-log", "--sim-hold-sda", "20", "i2c", "recover"});
     EXPECT_EQ(run.exit_code, 1);
     EXPECT_EQ(packets_sent(run.err), expected_sequence(9));
-    EXPECT_NE(run.out.find("SDA still low after 9 clocks"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("SDA still low after 9 clocks\n"
+                           "no STOP: SDA is still held low; lines: SDA low, SCL high\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.out.find("STOP sent"), std::string::npos) << run.out;
     EXPECT_NE(run.err.find("a device still holds SDA low"), std::string::npos) << run.err;
+}
+
+// A device that wants 10 clocks gets its 10th from the STOP's own SCL rise and
+// lets go: the report says so rather than that the clocks freed it.
+TEST(TessRecover, SaysWhenTheStopsOwnClockFreedTheBus) {
+    const Outcome run = run_tess({"--sim", "--sim-hold-sda", "10", "i2c", "recover"});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_NE(run.out.find("SDA still low after 9 clocks\n"
+                           "STOP sent; its own clock was the one the device still waited for, and "
+                           "SDA came free; lines: SDA high, SCL high\n"
+                           "I2C function on; the bus is free\n"),
+              std::string::npos)
+        << run.out;
+}
+
+// The advice of a failed recovery works on the simulated device too.
+TEST(TessRecover, SwitchingTheSupplyOffAndOnFreesTheBus) {
+    const Outcome run = run_tess({"--sim", "--sim-hold-sda", "1000", "batch", "-"},
+                                 "-i2c recover\npower 3v off\npower 3v on\ni2c get 0x48 0 -n 2\n");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_NE(run.err.find("switch the device's supply off and on"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("0x19 0x00"), std::string::npos) << run.out;
 }
 
 TEST(TessRecover, AStuckBusFailsCommandsUntilRecovered) {

@@ -51,7 +51,7 @@ TEST(TessSimRun, EnvironmentAloneGivesTheBulkAdapter) {
 
     // A bench the user chose is kept: the bare adapter has no sensor.
     const Outcome bare =
-        run_program({TESS_PROGRAM, "sim-run", EXAMPLE_TEMPERATURE}, {"WDSIM_BENCH=bare"});
+        run_program({tess_program(), "sim-run", EXAMPLE_TEMPERATURE}, {"WDSIM_BENCH=bare"});
     EXPECT_EQ(bare.exit_code, 1);
     EXPECT_NE(bare.err.find("no temperature: status 1"), std::string::npos) << bare.err;
 }

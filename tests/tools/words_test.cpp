@@ -18,5 +18,15 @@ TEST(Words, SpacesSeparateQuotesGroup) {
     EXPECT_THROW((void)split_words("--text \"open"), ToolError);
 }
 
+TEST(Words, AHashThatStartsAWordStartsAComment) {
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(split_words("i2c scan # what is there"), (Words{"i2c", "scan"}));
+    EXPECT_EQ(split_words("i2c scan #what"), (Words{"i2c", "scan"}));
+    EXPECT_EQ(split_words("# all of it"), Words{});
+    // Inside a word or quotes it is a character.
+    EXPECT_EQ(split_words("--text a#b \"# not a comment\""),
+              (Words{"--text", "a#b", "# not a comment"}));
+}
+
 }  // namespace
 }  // namespace tess

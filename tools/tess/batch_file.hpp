@@ -9,14 +9,17 @@
 namespace tess {
 
 struct BatchLine {
-    std::string text;
+    std::string text;      // the command as written, without a leading '-'
+    std::string location;  // "FILE:LINE", for every message about the line
     Command command;
     bool keep_going = false;  // the line began with '-': its failure does not stop the batch
 };
 
-// Reads and parses every line of `file` ("-" for standard input) before any
-// runs: a line the parser refuses stops the batch before anything is sent.
-// '#' starts a comment line; blank lines are skipped.
+// Reads `file` ("-" for standard input) and parses and checks every line
+// before any runs: a line that is refused stops the batch before anything is
+// sent. '#' starts a comment (a whole line, or the rest of one); blank lines
+// are skipped. Throws ToolError naming FILE:LINE, or the file when it cannot
+// be read.
 std::vector<BatchLine> read_batch(const std::string &file);
 
 }  // namespace tess

@@ -1,4 +1,4 @@
-// What a subcommand is: the run function the parser picks, and what it needs.
+// What a subcommand is: the runner the parser picks, and what it needs.
 #pragma once
 
 #include <cstdint>
@@ -19,21 +19,25 @@ namespace tess {
 
 struct Context {
     Session &session;
-    const Output &out;
+    Output &out;
 };
 
 // Which adapters a command talks to; decides whether --sim needs umockdev.
 enum class Needs : std::uint8_t { Nothing, Bulk, Hid, Both };
 
+// What a command does once its options have been checked.
+using Runner = std::function<void(Context &)>;
+
 struct Command {
-    std::function<void(Context &)> run;
+    Runner run;
     Needs needs = Needs::Nothing;
 };
 
 // The command chosen by the parser (empty until a subcommand's callback sets it).
 using CommandSlot = std::optional<Command>;
 
-// Each command family adds its subcommands to `app`; parsing one sets `slot`.
+// Each command family adds its subcommands to `app`; parsing one checks its
+// options and sets `slot` (a bad option throws ToolError during the parse).
 void add_list_command(CLI::App &app, CommandSlot &slot);
 void add_i2c_commands(CLI::App &app, CommandSlot &slot);
 void add_i2c_recover_command(CLI::App &i2c, CommandSlot &slot);

@@ -1,15 +1,13 @@
 // tess hid: the HID adapter's version, clock, LED, reset, register reads and
 // writes, and a PMBus read-out.
-#include <CLI/CLI.hpp>
-
 #include <cmath>
 #include <cstdio>
-#include <memory>
+#include <optional>
 
-#include "command.hpp"
 #include "numbers.hpp"
 #include "pmbus_decode.hpp"
 #include "status_texts.hpp"
+#include "subcommands.hpp"
 
 namespace tess {
 
@@ -28,6 +26,7 @@ struct HidOptions {
     std::string text;
     std::string value;
     std::string page;
+    bool force = false;
 };
 
 TesslinkLibrary &hid(Context &context) {
@@ -38,8 +37,8 @@ TesslinkLibrary &hid(Context &context) {
     return context.session.link();
 }
 
-std::uint8_t bus_form(const std::string &address) {
-    return static_cast<std::uint8_t>(parse_address7(address) << 1U);
+std::uint8_t bus_form(const HidOptions &options) {
+    return static_cast<std::uint8_t>(parse_address7(options.address, options.force) << 1U);
 }
 
 std::string hex16(unsigned value) {
@@ -48,7 +47,7 @@ std::string hex16(unsigned value) {
     return text;
 }
 
-void run_version(Context &context, const HidOptions &) {
+void show_version(Context &context) {
     TesslinkLibrary &link = hid(context);
     const unsigned version = link.MPUSBGetDeviceVersion();
     const int dll = link.MPUSBGetDLLVersion();
@@ -58,24 +57,26 @@ void run_version(Context &context, const HidOptions &) {
                                      {"library_version", dll}}));
 }
 
-void run_clock(Context &context, const HidOptions &options) {
-    TesslinkLibrary &link = hid(context);
-    unsigned setting = 0;
-    if (options.value.empty()) {
-        setting = link.MPUGetI2CFrequency();
-    } else {
-        const auto value = static_cast<unsigned>(parse_number(options.value, "clock setting", 1, 0xFFFF));
-        setting = link.MPUSetI2CFrequency(value);
+Runner prepare_version(const HidOptions &) { return show_version; }
+
+Runner prepare_clock(const HidOptions &options) {
+    std::optional<unsigned> value;
+    if (!options.value.empty()) {
+        value = static_cast<unsigned>(parse_number(options.value, "clock setting", 1, 0xFFFF));
     }
-    if (setting == 0) {
-        throw ToolError(ExitCode::BusError, "the HID adapter did not answer the clock command",
-                        "check that it is plugged in ('tess list')");
-    }
-    context.out.line("I2C clock setting " + std::to_string(setting));
-    context.out.result(Json::object({{"clock_setting", static_cast<int>(setting)}}));
+    return [value](Context &context) {
+        TesslinkLibrary &link = hid(context);
+        const unsigned setting = value ? link.MPUSetI2CFrequency(*value) : link.MPUGetI2CFrequency();
+        if (setting == 0) {
+            throw ToolError(ExitCode::BusError, "the HID adapter did not answer the clock command",
+                            "check that it is plugged in ('tess list')");
+        }
+        context.out.line("I2C clock setting " + std::to_string(setting));
+        context.out.result(Json::object({{"clock_setting", static_cast<int>(setting)}}));
+    };
 }
 
-void run_led(Context &context, const HidOptions &) {
+void flash_led(Context &context) {
     TesslinkLibrary &link = hid(context);
     if (link.MPUSBFlashLED() != 0) {
         throw ToolError(ExitCode::BusError, "the HID adapter answered the LED command wrongly",
@@ -85,7 +86,9 @@ void run_led(Context &context, const HidOptions &) {
     context.out.result(Json::object({{"flashed", true}}));
 }
 
-void run_reset(Context &context, const HidOptions &) {
+Runner prepare_led(const HidOptions &) { return flash_led; }
+
+void reset(Context &context) {
     TesslinkLibrary &link = hid(context);
     if (link.MPUReset() != 255) {
         throw ToolError(ExitCode::BusError, "the reset command did not reach the HID adapter",
@@ -94,6 +97,8 @@ void run_reset(Context &context, const HidOptions &) {
     context.out.line("reset sent");
     context.out.result(Json::object({{"reset", true}}));
 }
+
+Runner prepare_reset(const HidOptions &) { return reset; }
 
 std::vector<std::uint8_t> read_hid(TesslinkLibrary &link, std::uint8_t address, std::uint8_t reg,
                                    std::size_t count, const std::string &what) {
@@ -108,35 +113,43 @@ std::vector<std::uint8_t> read_hid(TesslinkLibrary &link, std::uint8_t address, 
     return data;
 }
 
-void run_get(Context &context, const HidOptions &options) {
-    const std::uint8_t address = bus_form(options.address);
+Runner prepare_get(const HidOptions &options) {
+    const std::uint8_t address = bus_form(options);
     const auto reg = static_cast<std::uint8_t>(parse_number(options.reg, "register", 0, 0xFF));
     const auto count = static_cast<std::size_t>(parse_number(options.count, "count", 1, kMaxBlock));
-    TesslinkLibrary &link = hid(context);
-    const auto data = read_hid(link, address, reg, count, "reading " + options.address);
-    context.out.line(hex_bytes(data));
-    context.out.result(Json::object({{"address", address >> 1U}, {"register", reg},
-                                     {"data", Json::array_of(data)}}));
+    const std::string what = "reading " + options.address;
+    return [address, reg, count, what](Context &context) {
+        TesslinkLibrary &link = hid(context);
+        const auto data = read_hid(link, address, reg, count, what);
+        context.out.line(hex_bytes(data));
+        context.out.result(Json::object({{"address", address >> 1U}, {"register", reg},
+                                         {"data", Json::array_of(data)}}));
+    };
 }
 
-void run_set(Context &context, const HidOptions &options) {
-    const std::uint8_t address = bus_form(options.address);
+Runner prepare_set(const HidOptions &options) {
+    const std::uint8_t address = bus_form(options);
     const auto reg = static_cast<std::uint8_t>(parse_number(options.reg, "register", 0, 0xFF));
     std::vector<std::uint8_t> data = parse_bytes(options.values);
     data.insert(data.end(), options.text.begin(), options.text.end());
     if (data.empty() || data.size() > kMaxBlock) {
         throw bad_argument("a write carries 1 to 256 bytes", "give byte values or --text");
     }
-    TesslinkLibrary &link = hid(context);
-    const std::uint8_t status =
-        data.size() <= kMaxSingleWrite
-            ? link.MPUI2CWrite(address, static_cast<unsigned>(data.size()), data.data(), reg)
-            : link.MPUI2CWriteArray(address, reg, static_cast<unsigned>(data.size()), data.data());
-    if (status != 0) {
-        throw hid_i2c_error(status, "writing " + options.address);
-    }
-    context.out.line("wrote " + std::to_string(data.size()) + " byte" + (data.size() == 1 ? "" : "s"));
-    context.out.result(Json::object({{"written", static_cast<int>(data.size())}}));
+    const std::string what = "writing " + options.address;
+    return [address, reg, data, what](Context &context) {
+        TesslinkLibrary &link = hid(context);
+        const std::uint8_t status =
+            data.size() <= kMaxSingleWrite
+                ? link.MPUI2CWrite(address, static_cast<unsigned>(data.size()), data.data(), reg)
+                : link.MPUI2CWriteArray(address, reg, static_cast<unsigned>(data.size()),
+                                        data.data());
+        if (status != 0) {
+            throw hid_i2c_error(status, what);
+        }
+        context.out.line("wrote " + std::to_string(data.size()) + " byte" +
+                         (data.size() == 1 ? "" : "s"));
+        context.out.result(Json::object({{"written", static_cast<int>(data.size())}}));
+    };
 }
 
 // ---- PMBus -----------------------------------------------------------------
@@ -148,14 +161,12 @@ std::string column(double value, int decimals, const char *unit) {
     return text;
 }
 
-void run_pmbus(Context &context, const HidOptions &options) {
-    const std::uint8_t address = bus_form(options.address);
+void read_out(Context &context, std::uint8_t address, std::optional<std::uint8_t> page_wanted) {
     TesslinkLibrary &link = hid(context);
-    if (!options.page.empty()) {
-        const auto page = static_cast<std::uint8_t>(parse_number(options.page, "page", 0, 0xFF));
-        const std::uint8_t status = link.MPUI2CWrite(address, 1, &page, pmbus::kPage);
+    if (page_wanted) {
+        const std::uint8_t status = link.MPUI2CWrite(address, 1, &*page_wanted, pmbus::kPage);
         if (status != 0) {
-            throw hid_i2c_error(status, "selecting PAGE " + options.page);
+            throw hid_i2c_error(status, "selecting PAGE " + std::to_string(*page_wanted));
         }
     }
     auto read_word = [&](std::uint8_t command, const char *name) {
@@ -166,7 +177,7 @@ void run_pmbus(Context &context, const HidOptions &options) {
     const std::uint8_t vout_mode = read_hid(link, address, pmbus::kVoutMode, 1, "reading VOUT_MODE")[0];
     const auto exponent = pmbus::vout_mode_exponent(vout_mode);
     if (!exponent) {
-        throw ToolError(ExitCode::BusError,
+        throw ToolError(ExitCode::Undecoded,
                         "VOUT_MODE " + hex_byte(vout_mode) + " is not the linear format",
                         "read READ_VOUT (0x8b) with 'tess hid get' and decode it by the device's "
                         "data sheet");
@@ -210,14 +221,13 @@ void run_pmbus(Context &context, const HidOptions &options) {
                                      {"status_bits", Json::array_of(bits)}}));
 }
 
-CLI::App *add(CLI::App &parent, CommandSlot &slot, const std::string &name, const std::string &help,
-              void (*run)(Context &, const HidOptions &), std::shared_ptr<HidOptions> &options) {
-    auto *command = parent.add_subcommand(name, help);
-    options = std::make_shared<HidOptions>();
-    command->callback([&slot, options, run] {
-        slot = Command{[options, run](Context &context) { run(context, *options); }, Needs::Hid};
-    });
-    return command;
+Runner prepare_pmbus(const HidOptions &options) {
+    const std::uint8_t address = bus_form(options);
+    std::optional<std::uint8_t> page;
+    if (!options.page.empty()) {
+        page = static_cast<std::uint8_t>(parse_number(options.page, "page", 0, 0xFF));
+    }
+    return [address, page](Context &context) { read_out(context, address, page); };
 }
 
 }  // namespace
@@ -225,31 +235,59 @@ CLI::App *add(CLI::App &parent, CommandSlot &slot, const std::string &name, cons
 void add_hid_commands(CLI::App &app, CommandSlot &slot) {
     auto *hid_app = app.add_subcommand("hid", "The HID adapter (Tesslink)");
     hid_app->require_subcommand(1);
-    std::shared_ptr<HidOptions> options;
+    describe(hid_app, Needs::Hid, {"tess hid version", "tess hid pmbus"});
 
-    add(*hid_app, slot, "version", "Show the adapter's firmware version", run_version, options);
-    auto *clock = add(*hid_app, slot, "clock", "Show the I2C clock setting, or set it (the "
-                                               "firmware's unit)", run_clock, options);
-    clock->add_option("value", options->value, "New setting");
-    add(*hid_app, slot, "led", "Flash the adapter's LED", run_led, options);
-    add(*hid_app, slot, "reset", "Reset the adapter", run_reset, options);
+    std::shared_ptr<HidOptions> version_options;
+    auto *version = add_command(*hid_app, slot, "version", "Show the adapter's firmware version",
+                                Needs::Hid, prepare_version, version_options);
+    describe(version, Needs::Hid, {"tess hid version"});
 
-    auto *get = add(*hid_app, slot, "get", "Read registers", run_get, options);
-    get->add_option("address", options->address, "Device address (7-bit)")->required();
-    get->add_option("register", options->reg, "Register")->required();
-    get->add_option("-n,--count", options->count, "Bytes to read, 1-256 (default 1)");
+    std::shared_ptr<HidOptions> clock_options;
+    auto *clock = add_command(*hid_app, slot, "clock",
+                              "Show the I2C clock setting, or set it (the firmware's unit)",
+                              Needs::Hid, prepare_clock, clock_options);
+    clock->add_option("value", clock_options->value, "New setting, 1-65535")->type_name("N");
+    describe(clock, Needs::Hid, {"tess hid clock", "tess hid clock 400"});
 
-    auto *set = add(*hid_app, slot, "set", "Write registers", run_set, options);
-    set->add_option("address", options->address, "Device address (7-bit)")->required();
-    set->add_option("register", options->reg, "Register")->required();
-    set->add_option("values", options->values, "Bytes to write");
-    set->add_option("--text", options->text, "Write the characters of this text (after the values)");
+    std::shared_ptr<HidOptions> led_options;
+    auto *led = add_command(*hid_app, slot, "led", "Flash the adapter's LED", Needs::Hid,
+                            prepare_led, led_options);
+    describe(led, Needs::Hid, {"tess hid led"});
 
-    auto *pmbus_command = add(*hid_app, slot, "pmbus",
-                              "Read a PMBus device's telemetry: VOUT, IOUT, temperature, "
-                              "STATUS_WORD, MFR_ID", run_pmbus, options);
-    pmbus_command->add_option("address", options->address, "Device address (7-bit, default 0x58)");
-    pmbus_command->add_option("--page", options->page, "Select this PAGE first");
+    std::shared_ptr<HidOptions> reset_options;
+    auto *reset_command = add_command(*hid_app, slot, "reset", "Reset the adapter", Needs::Hid,
+                                      prepare_reset, reset_options);
+    describe(reset_command, Needs::Hid, {"tess hid reset"});
+
+    std::shared_ptr<HidOptions> get_options;
+    auto *get = add_command(*hid_app, slot, "get", "Read registers", Needs::Hid, prepare_get,
+                            get_options);
+    add_address(get, get_options->address, get_options->force, "Device address (7-bit)");
+    get->add_option("register", get_options->reg, "Register")->type_name("REG")->required();
+    get->add_option("-n,--count", get_options->count, "Bytes to read, 1-256 (default 1)")
+        ->type_name("N");
+    describe(get, Needs::Hid, {"tess hid get 0x58 0x8b -n 2", "tess hid get 0x50 0 -n 16"});
+
+    std::shared_ptr<HidOptions> set_options;
+    auto *set = add_command(*hid_app, slot, "set", "Write registers", Needs::Hid, prepare_set,
+                            set_options);
+    add_address(set, set_options->address, set_options->force, "Device address (7-bit)");
+    set->add_option("register", set_options->reg, "Register")->type_name("REG")->required();
+    add_bytes(set, set_options->values, set_options->text);
+    describe(set, Needs::Hid, {"tess hid set 0x58 0x21 0x00 0x14", "tess hid set 0x50 0x10 --text tess"});
+
+    std::shared_ptr<HidOptions> pmbus_options;
+    auto *pmbus_command = add_command(*hid_app, slot, "pmbus",
+                                      "Read a PMBus device's telemetry: VOUT, IOUT, temperature, "
+                                      "STATUS_WORD, MFR_ID",
+                                      Needs::Hid, prepare_pmbus, pmbus_options);
+    pmbus_command->add_option("address", pmbus_options->address,
+                              "Device address (7-bit, default 0x58)")
+        ->type_name("ADDR");
+    pmbus_command->add_option("--page", pmbus_options->page, "Select this PAGE first")
+        ->type_name("N");
+    add_force_flag(pmbus_command, pmbus_options->force);
+    describe(pmbus_command, Needs::Hid, {"tess hid pmbus", "tess hid pmbus 0x58 --page 1"});
 }
 
 }  // namespace tess

@@ -3,9 +3,8 @@
 // function is switched off, SCL is clocked with the lines as IO until the
 // device lets SDA go (at most 9 clocks: 8 data bits and the acknowledge), a
 // STOP condition is made by hand, and the I2C function is switched back on.
-#include <CLI/CLI.hpp>
-
-#include "command.hpp"
+// The report says what the lines showed, not what was meant to happen.
+#include "subcommands.hpp"
 
 namespace tess {
 
@@ -54,7 +53,22 @@ private:
     bool function_off_ = false;
 };
 
-void run_recover(Context &context) {
+// What the STOP attempt did, from SDA before it and the lines after it.
+std::string stop_report(std::uint8_t before, std::uint8_t after) {
+    const std::string lines = "; lines: " + levels(after);
+    if ((after & kSda) == 0) {
+        return "no STOP: SDA is still held low" + lines;
+    }
+    if ((before & kSda) == 0) {
+        // The STOP raises SCL once with SDA low: the device took that as the
+        // clock it still waited for and let go, so SDA could rise.
+        return "STOP sent; its own clock was the one the device still waited for, and SDA "
+               "came free" + lines;
+    }
+    return "STOP sent" + lines;
+}
+
+void recover(Context &context) {
     Recovery bus(context);
     Json steps = Json::array();
     auto say = [&](const std::string &text) {
@@ -68,13 +82,13 @@ void run_recover(Context &context) {
 
     int clocks = 0;
     std::uint8_t now = before;
-    bool scl_stuck = (before & kScl) == 0;
+    const bool scl_stuck = (before & kScl) == 0;
     if (scl_stuck) {
         say("SCL is held low: a device stretches the clock; clocking cannot help");
     } else {
         while ((now & kSda) == 0 && clocks < kMaxClocks) {
-            bus.drive(kSda);        // SCL low, SDA released
-            bus.drive(kSda | kScl); // SCL high: the device shifts out its next bit
+            bus.drive(kSda);         // SCL low, SDA released
+            bus.drive(kSda | kScl);  // SCL high: the device shifts out its next bit
             ++clocks;
             now = bus.read_lines();
         }
@@ -86,11 +100,12 @@ void run_recover(Context &context) {
             say("SDA is high: no clocks needed");
         }
         // STOP: SDA rises while SCL is high.
-        bus.drive(0);           // SCL low, SDA low
-        bus.drive(kScl);        // SCL high, SDA low
-        bus.drive(kSda | kScl); // SDA high: STOP
+        const std::uint8_t before_stop = now;
+        bus.drive(0);            // SCL low, SDA low
+        bus.drive(kScl);         // SCL high, SDA low
+        bus.drive(kSda | kScl);  // SDA released: rises unless a device holds it
         now = bus.read_lines();
-        say("STOP sent; lines: " + levels(now));
+        say(stop_report(before_stop, now));
     }
     bus.function_on(true);
     const bool free = (now & (kSda | kScl)) == (kSda | kScl);
@@ -103,19 +118,32 @@ void run_recover(Context &context) {
                                      {"recovered", free},
                                      {"steps", std::move(steps)}}));
     if (!free) {
+        std::string hint = "switch the device's supply off and on: 'tess power 3v off', then "
+                           "'tess power 3v on'";
+        if (context.session.options().sim) {
+            hint += " (with --sim in one 'tess --sim batch' run: the simulated devices live as "
+                    "long as one run)";
+        }
         throw ToolError(ExitCode::BusError,
-                        scl_stuck ? "SCL is held low" : "a device still holds SDA low",
-                        "switch the device's supply off and on ('tess power 3v off', then on)");
+                        scl_stuck ? "SCL is held low" : "a device still holds SDA low", hint);
     }
 }
+
+struct RecoverOptions {};
+
+Runner prepare_recover(const RecoverOptions &) { return recover; }
 
 }  // namespace
 
 void add_i2c_recover_command(CLI::App &i2c, CommandSlot &slot) {
-    auto *recover = i2c.add_subcommand(
-        "recover", "Free a bus held low: clock SCL (at most 9 times) until SDA is released, "
-                   "then send a STOP");
-    recover->callback([&slot] { slot = Command{run_recover, Needs::Bulk}; });
+    std::shared_ptr<RecoverOptions> options;
+    auto *recover_command =
+        add_command(i2c, slot, "recover",
+                    "Free a bus held low: clock SCL (at most 9 times) until SDA is released, "
+                    "then make a STOP",
+                    Needs::Bulk, prepare_recover, options);
+    describe(recover_command, Needs::Bulk,
+             {"tess i2c recover", "tess --sim --sim-hold-sda 3 i2c recover"});
 }
 
 }  // namespace tess

@@ -89,32 +89,37 @@ void write_registers(Context &context, const I2cTarget &target, bool reg16, std:
 
 }  // namespace
 
-void run_i2c_get(Context &context, const GetOptions &options) {
-    const I2cTarget target = I2cTarget::parse(options.address, options.ten_bit);
+Runner prepare_i2c_get(const GetOptions &options) {
+    const I2cTarget target = I2cTarget::parse(options.address, options.ten_bit, options.force);
     const auto count = static_cast<std::uint16_t>(parse_number(options.count, "count", 1, 256));
-    std::vector<std::uint8_t> data;
-    Json result = Json::object({{"address", static_cast<int>(target.address)}});
     if (options.reg.empty()) {
         if (options.ten_bit || options.reg16) {
             throw bad_argument("a read without a register is for 7-bit devices",
                                "give the register to read");
         }
-        TessbridgeLibrary &tb = context.session.bridge();
-        data.assign(count, 0xFF);
-        const std::uint8_t status = tb.I2CRead(target.bus_form(), count, data.data(), 1);
-        check_bridge_status(context, status, "reading the " + target.name());
-    } else {
-        const std::uint16_t reg = parse_register(options);
-        result.set("register", static_cast<int>(reg));
-        data = read_registers(context, target, options.reg16, reg, count);
+        return [target, count](Context &context) {
+            TessbridgeLibrary &tb = context.session.bridge();
+            std::vector<std::uint8_t> data(count, 0xFF);
+            const std::uint8_t status = tb.I2CRead(target.bus_form(), count, data.data(), 1);
+            check_bridge_status(context, status, "reading the " + target.name());
+            context.out.line(hex_bytes(data));
+            context.out.result(Json::object(
+                {{"address", static_cast<int>(target.address)}, {"data", Json::array_of(data)}}));
+        };
     }
-    context.out.line(hex_bytes(data));
-    result.set("data", Json::array_of(data));
-    context.out.result(result);
+    const std::uint16_t reg = parse_register(options);
+    const bool reg16 = options.reg16;
+    return [target, count, reg, reg16](Context &context) {
+        const auto data = read_registers(context, target, reg16, reg, count);
+        context.out.line(hex_bytes(data));
+        context.out.result(Json::object({{"address", static_cast<int>(target.address)},
+                                         {"register", static_cast<int>(reg)},
+                                         {"data", Json::array_of(data)}}));
+    };
 }
 
-void run_i2c_set(Context &context, const SetOptions &options) {
-    const I2cTarget target = I2cTarget::parse(options.address, options.ten_bit);
+Runner prepare_i2c_set(const SetOptions &options) {
+    const I2cTarget target = I2cTarget::parse(options.address, options.ten_bit, options.force);
     const std::uint16_t reg = parse_register(options);
     const std::vector<std::uint8_t> data = data_of(options.values, options.text);
     if (data.empty()) {
@@ -133,57 +138,66 @@ void run_i2c_set(Context &context, const SetOptions &options) {
     if (reg + data.size() > register_space) {
         throw bad_argument("the write runs past the last register", "start lower or write less");
     }
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const std::size_t at = reg + done;
-        std::size_t piece = data.size() - done;
-        if (page != 0) {
-            piece = std::min(piece, page - at % page);
+    const bool reg16 = options.reg16;
+    return [target, reg, data, page, reg16](Context &context) {
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const std::size_t at = reg + done;
+            std::size_t piece = data.size() - done;
+            if (page != 0) {
+                piece = std::min(piece, page - at % page);
+            }
+            write_registers(context, target, reg16, static_cast<std::uint16_t>(at),
+                            {data.begin() + static_cast<std::ptrdiff_t>(done),
+                             data.begin() + static_cast<std::ptrdiff_t>(done + piece)});
+            done += piece;
+            if (page != 0 && done < data.size()) {
+                wait_for_acknowledge(context, target);
+            }
         }
-        write_registers(context, target, options.reg16, static_cast<std::uint16_t>(at),
-                        {data.begin() + static_cast<std::ptrdiff_t>(done),
-                         data.begin() + static_cast<std::ptrdiff_t>(done + piece)});
-        done += piece;
-        if (page != 0 && done < data.size()) {
-            wait_for_acknowledge(context, target);
-        }
-    }
-    char text[120];
-    (void)std::snprintf(text, sizeof text, "wrote %zu byte%s to the %s from register 0x%02x",
-                        data.size(), data.size() == 1 ? "" : "s", target.name().c_str(),
-                        unsigned{reg});
-    context.out.line(text);
-    context.out.result(Json::object({{"address", static_cast<int>(target.address)},
-                                     {"register", static_cast<int>(reg)},
-                                     {"written", static_cast<int>(data.size())}}));
+        char text[120];
+        (void)std::snprintf(text, sizeof text, "wrote %zu byte%s to the %s from register 0x%02x",
+                            data.size(), data.size() == 1 ? "" : "s", target.name().c_str(),
+                            unsigned{reg});
+        context.out.line(text);
+        context.out.result(Json::object({{"address", static_cast<int>(target.address)},
+                                         {"register", static_cast<int>(reg)},
+                                         {"written", static_cast<int>(data.size())}}));
+    };
 }
 
-void run_i2c_dump(Context &context, const DumpOptions &options) {
-    const I2cTarget target = I2cTarget::parse(options.address, options.ten_bit);
+Runner prepare_i2c_dump(const DumpOptions &options) {
+    const I2cTarget target = I2cTarget::parse(options.address, options.ten_bit, options.force);
     if (options.reg16 && options.ten_bit) {
         throw bad_argument("--reg16 and --ten-bit cannot be combined",
                            "the adapter reads 10-bit devices with a 1-byte register");
     }
     const std::int64_t space = options.reg16 ? 0x10000 : 0x100;
-    const auto first = static_cast<std::size_t>(parse_number(options.first, "first register", 0, space - 1));
-    const auto length = options.length.empty()
-                            ? std::min<std::size_t>(256, static_cast<std::size_t>(space) - first)
-                            : static_cast<std::size_t>(parse_number(
-                                  options.length, "length", 1, space - static_cast<std::int64_t>(first)));
-    std::vector<std::uint8_t> data;
-    ProgressBar bar("dump", length, !context.out.json() && length > 1024);
-    while (data.size() < length) {
-        const auto piece = static_cast<std::uint16_t>(std::min<std::size_t>(256, length - data.size()));
-        const auto at = static_cast<std::uint16_t>(first + data.size());
-        const auto bytes = read_registers(context, target, options.reg16, at, piece);
-        data.insert(data.end(), bytes.begin(), bytes.end());
-        bar.update(data.size());
-    }
-    bar.finish();
-    context.out.text(dump_table(first, data));
-    context.out.result(Json::object({{"address", static_cast<int>(target.address)},
-                                     {"first", static_cast<int>(first)},
-                                     {"data", Json::array_of(data)}}));
+    const auto first =
+        static_cast<std::size_t>(parse_number(options.first, "first register", 0, space - 1));
+    const auto length =
+        options.length.empty()
+            ? std::min<std::size_t>(256, static_cast<std::size_t>(space) - first)
+            : static_cast<std::size_t>(parse_number(options.length, "length", 1,
+                                                    space - static_cast<std::int64_t>(first)));
+    const bool reg16 = options.reg16;
+    return [target, first, length, reg16](Context &context) {
+        std::vector<std::uint8_t> data;
+        ProgressBar bar("dump", length, !context.out.json() && length > 1024);
+        while (data.size() < length) {
+            const auto piece =
+                static_cast<std::uint16_t>(std::min<std::size_t>(256, length - data.size()));
+            const auto at = static_cast<std::uint16_t>(first + data.size());
+            const auto bytes = read_registers(context, target, reg16, at, piece);
+            data.insert(data.end(), bytes.begin(), bytes.end());
+            bar.update(data.size());
+        }
+        bar.finish();
+        context.out.text(dump_table(first, data));
+        context.out.result(Json::object({{"address", static_cast<int>(target.address)},
+                                         {"first", static_cast<int>(first)},
+                                         {"data", Json::array_of(data)}}));
+    };
 }
 
 }  // namespace tess

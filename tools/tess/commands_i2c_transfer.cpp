@@ -1,13 +1,14 @@
 // tess i2c read and transfer: a long plain read with a progress bar, and a
 // combined transaction of several messages joined by repeated STARTs.
 #include <algorithm>
-#include <fstream>
+#include <optional>
 
 #include "hex_tables.hpp"
 #include "i2c_commands.hpp"
 #include "i2c_messages.hpp"
 #include "i2c_target.hpp"
 #include "numbers.hpp"
+#include "output_file.hpp"
 #include "progress_bar.hpp"
 
 namespace tess {
@@ -22,45 +23,52 @@ Json byte_array(const std::vector<std::uint8_t> &bytes) { return Json::array_of(
 
 }  // namespace
 
-void run_i2c_read(Context &context, const ReadOptions &options) {
-    const I2cTarget target = I2cTarget::parse(options.address, false);
+Runner prepare_i2c_read(const ReadOptions &options) {
+    const I2cTarget target = I2cTarget::parse(options.address, false, options.force);
     const auto count = static_cast<std::size_t>(parse_number(options.count, "count", 1, 1 << 20));
-    TessbridgeLibrary &tb = context.session.bridge();
-    std::vector<std::uint8_t> data(count, 0xFF);
-    ProgressBar bar("read", count, !context.out.json() && count > kReadPiece);
-    std::size_t done = 0;
-    while (done < count) {
-        const std::size_t piece = std::min(kReadPiece, count - done);
-        const bool last = done + piece == count;
-        const std::uint8_t status = tb.I2CRead(target.bus_form(), static_cast<std::uint16_t>(piece),
-                                               data.data() + done, last ? 1 : 0);
-        check_bridge_status(context, status, "reading the " + target.name() + " at byte " +
-                                                 std::to_string(done));
-        done += piece;
-        bar.update(done);
-    }
-    bar.finish();
-    if (!options.output.empty()) {
-        std::ofstream file(options.output, std::ios::binary);
-        file.write(reinterpret_cast<const char *>(data.data()), static_cast<std::streamsize>(data.size()));
-        if (!file) {
-            throw ToolError(ExitCode::Environment, "cannot write " + options.output,
-                            "check the path and the free space");
+    const std::string path = options.output;
+    return [target, count, path](Context &context) {
+        // The file is opened before anything is sent: a path that cannot be
+        // written costs no bus traffic.
+        std::optional<OutputFile> file;
+        if (!path.empty()) {
+            file.emplace(path);
         }
-        context.out.line("read " + std::to_string(count) + " bytes into " + options.output);
-        context.out.result(Json::object({{"address", static_cast<int>(target.address)},
-                                         {"read", static_cast<int>(count)},
-                                         {"file", options.output}}));
-        return;
-    }
-    context.out.text(dump_table(0, data));
-    context.out.result(Json::object({{"address", static_cast<int>(target.address)},
-                                     {"data", byte_array(data)}}));
+        TessbridgeLibrary &tb = context.session.bridge();
+        std::vector<std::uint8_t> data(count, 0xFF);
+        ProgressBar bar("read", count, !context.out.json() && count > kReadPiece);
+        std::size_t done = 0;
+        while (done < count) {
+            const std::size_t piece = std::min(kReadPiece, count - done);
+            const bool last = done + piece == count;
+            const std::uint8_t status = tb.I2CRead(target.bus_form(), static_cast<std::uint16_t>(piece),
+                                                   data.data() + done, last ? 1 : 0);
+            check_bridge_status(context, status, "reading the " + target.name() + " at byte " +
+                                                     std::to_string(done));
+            done += piece;
+            bar.update(done);
+        }
+        bar.finish();
+        if (file) {
+            file->write(data);
+            file->close();
+            context.out.line("read " + std::to_string(count) + " bytes into " + path);
+            context.out.result(Json::object({{"address", static_cast<int>(target.address)},
+                                             {"read", static_cast<int>(count)},
+                                             {"file", path}}));
+            return;
+        }
+        context.out.text(dump_table(0, data));
+        if (context.out.json()) {  // a megabyte as JSON numbers only when asked for
+            context.out.result(Json::object(
+                {{"address", static_cast<int>(target.address)}, {"data", Json::array_of(data)}}));
+        }
+    };
 }
 
-
-void run_i2c_transfer(Context &context, const TransferOptions &options) {
-    const std::vector<I2cMessage> messages = parse_i2c_messages(options.messages, options.ten_bit);
+Runner prepare_i2c_transfer(const TransferOptions &options) {
+    const std::vector<I2cMessage> messages =
+        parse_i2c_messages(options.messages, options.ten_bit, options.force);
     for (const I2cMessage &message : messages) {
         if (options.ten_bit && !message.read && message.length + 1 > kMaxWriteMessage) {
             throw bad_argument("a 10-bit write message carries at most " +
@@ -68,40 +76,57 @@ void run_i2c_transfer(Context &context, const TransferOptions &options) {
                                "split it into several messages");
         }
     }
-    TessbridgeLibrary &tb = context.session.bridge();
-    Json reads = Json::array();
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-        const I2cMessage &message = messages[i];
-        const I2cTarget target{message.address, options.ten_bit};
-        // A 10-bit address goes out as 11110xx plus the R/W bit, its low byte as
-        // the first data byte of a write; a read after a write in the same
-        // transaction needs the first byte alone.
-        const std::uint8_t address_byte =
-            options.ten_bit ? static_cast<std::uint8_t>(0xF0U | ((message.address >> 7U) & 0x06U))
-                            : target.bus_form();
-        const int end = i + 1 == messages.size() ? 1 : 0;
-        const std::string what = "message " + std::to_string(i + 1) + " (" +
-                                 (message.read ? "read from the " : "write to the ") +
-                                 target.name() + ")";
-        if (message.read) {
-            std::vector<std::uint8_t> data(message.length, 0xFF);
-            const std::uint8_t status = tb.I2CRead(address_byte, static_cast<std::uint16_t>(message.length),
-                                                   data.data(), end);
-            check_bridge_status(context, status, what);
-            context.out.line(hex_bytes(data));
-            reads.push(byte_array(data));
-        } else {
-            std::vector<std::uint8_t> bytes = message.data;
-            if (options.ten_bit) {
-                bytes.insert(bytes.begin(), static_cast<std::uint8_t>(message.address & 0xFFU));
+    const bool ten_bit = options.ten_bit;
+    return [messages, ten_bit](Context &context) {
+        TessbridgeLibrary &tb = context.session.bridge();
+        Json reads = Json::array();
+        // The 10-bit device this transaction has addressed in full (for writing).
+        std::optional<std::uint16_t> addressed;
+        for (std::size_t i = 0; i < messages.size(); ++i) {
+            const I2cMessage &message = messages[i];
+            const I2cTarget target{message.address, ten_bit};
+            const int end = i + 1 == messages.size() ? 1 : 0;
+            const std::string what = "message " + std::to_string(i + 1) + " (" +
+                                     (message.read ? "read from the " : "write to the ") +
+                                     target.name() + ")";
+            if (ten_bit && message.read && addressed != message.address) {
+                // A 10-bit read goes out as the first address byte alone, with
+                // the read bit, after a repeated START: only a device addressed
+                // in full for writing earlier in the transaction answers it. As
+                // the I2C-bus specification has it, a write of the address
+                // alone comes first.
+                const auto low = static_cast<std::uint8_t>(message.address & 0xFFU);
+                const std::uint8_t status = tb.I2CWrite(target.ten_bit_first_byte(false), 1, &low, 0);
+                check_bridge_status(context, status, what + ", addressing it");
+                addressed = message.address;
             }
-            const std::uint8_t status = tb.I2CWrite(address_byte, static_cast<std::uint16_t>(bytes.size()),
-                                                    bytes.data(), end);
-            check_bridge_status(context, status, what);
+            if (message.read) {
+                std::vector<std::uint8_t> data(message.length, 0xFF);
+                const std::uint8_t address_byte =
+                    ten_bit ? target.ten_bit_first_byte(true) : target.bus_form();
+                const std::uint8_t status = tb.I2CRead(
+                    address_byte, static_cast<std::uint16_t>(message.length), data.data(), end);
+                check_bridge_status(context, status, what);
+                context.out.line(hex_bytes(data));
+                reads.push(byte_array(data));
+            } else {
+                // A 10-bit address goes out as 11110xx plus the R/W bit, its
+                // low byte as the first data byte.
+                std::vector<std::uint8_t> bytes = message.data;
+                if (ten_bit) {
+                    bytes.insert(bytes.begin(), static_cast<std::uint8_t>(message.address & 0xFFU));
+                    addressed = message.address;
+                }
+                const std::uint8_t address_byte =
+                    ten_bit ? target.ten_bit_first_byte(false) : target.bus_form();
+                const std::uint8_t status = tb.I2CWrite(
+                    address_byte, static_cast<std::uint16_t>(bytes.size()), bytes.data(), end);
+                check_bridge_status(context, status, what);
+            }
         }
-    }
-    context.out.result(Json::object({{"messages", static_cast<int>(messages.size())},
-                                     {"reads", std::move(reads)}}));
+        context.out.result(Json::object({{"messages", static_cast<int>(messages.size())},
+                                         {"reads", std::move(reads)}}));
+    };
 }
 
 }  // namespace tess

@@ -1,10 +1,8 @@
 // tess list: the attached adapters and the libraries' versions.
-#include <CLI/CLI.hpp>
-
 #include <cstdio>
 
-#include "command.hpp"
 #include "numbers.hpp"
+#include "subcommands.hpp"
 
 namespace tess {
 
@@ -24,8 +22,14 @@ std::string hex16(unsigned value) {
     return text;
 }
 
+// What one listing found.
+struct Found {
+    bool adapter = false;
+    std::vector<std::string> unloaded;  // why a library could not be loaded
+};
+
 // The bulk adapters: one entry each, or an error entry when the library is missing.
-Json list_bulk(Context &context, std::vector<std::string> &lines, bool &found) {
+Json list_bulk(Context &context, std::vector<std::string> &lines, Found &found) {
     Json result = Json::object();
     TessbridgeLibrary *library = nullptr;
     try {
@@ -34,15 +38,20 @@ Json list_bulk(Context &context, std::vector<std::string> &lines, bool &found) {
         lines.push_back("Bulk adapters (libtessbridge): library not loaded: " +
                         std::string(error.what()));
         result.set("error", error.what());
+        found.unloaded.emplace_back(error.what());
         return result;
     }
     const std::int32_t version = library->Get_DLL_Version();
     result.set("library_version", packed_version(version));
+    result.set("toolkit", Json::object({{"file", library->toolkit_file},
+                                        {"simulated", library->toolkit_simulated}}));
     std::int32_t serials[10] = {};
     const std::int32_t count =
         library->GetNumberOfDevices() > 0 ? library->GetSerialNumbers(serials) : 0;
     lines.push_back("Bulk adapters (libtessbridge " + packed_version(version) + "): " +
                     (count > 0 ? std::to_string(count) : "none attached"));
+    lines.push_back("  driver toolkit: " + library->toolkit_file +
+                    (library->toolkit_simulated ? " (simulated)" : " (real, libusb)"));
     Json adapters = Json::array();
     for (std::int32_t i = 0; i < count; ++i) {
         const std::int32_t serial = serials[i];
@@ -66,7 +75,7 @@ Json list_bulk(Context &context, std::vector<std::string> &lines, bool &found) {
                                 serial, unsigned{revision}, unsigned{info[1]}, unsigned{info[2]},
                                 khz);
             adapter.set("answers", true);
-            found = true;
+            found.adapter = true;
             adapter.set("firmware_revision", revision);
             if (have_info) {
                 adapter.set("hardware_info", Json::array({info[1], info[2]}));
@@ -84,7 +93,7 @@ Json list_bulk(Context &context, std::vector<std::string> &lines, bool &found) {
     return result;
 }
 
-Json list_hid(Context &context, std::vector<std::string> &lines, bool &found) {
+Json list_hid(Context &context, std::vector<std::string> &lines, Found &found) {
     Json result = Json::object();
     if (context.session.options().sim && !context.session.hid_simulated()) {
         lines.emplace_back("HID adapter (libtesslink): not simulated in this build (needs umockdev)");
@@ -97,6 +106,7 @@ Json list_hid(Context &context, std::vector<std::string> &lines, bool &found) {
     } catch (const ToolError &error) {
         lines.push_back("HID adapter (libtesslink): library not loaded: " + std::string(error.what()));
         result.set("error", error.what());
+        found.unloaded.emplace_back(error.what());
         return result;
     }
     const int dll = library->MPUSBGetDLLVersion();
@@ -113,19 +123,19 @@ Json list_hid(Context &context, std::vector<std::string> &lines, bool &found) {
                     "): firmware version " + hex16(version) + ", I2C clock setting " +
                     std::to_string(clock));
     result.set("attached", true);
-    found = true;
+    found.adapter = true;
     result.set("firmware_version", static_cast<int>(version));
     result.set("i2c_clock_setting", static_cast<int>(clock));
     return result;
 }
 
-void run_list(Context &context) {
+void list(Context &context) {
     std::vector<std::string> lines;
     Json result = Json::object();
     result.set("simulated", context.session.options().sim);
-    bool any = false;
-    Json bulk = list_bulk(context, lines, any);
-    Json hid = list_hid(context, lines, any);
+    Found found;
+    Json bulk = list_bulk(context, lines, found);
+    Json hid = list_hid(context, lines, found);
     result.set("bulk", std::move(bulk));
     result.set("hid", std::move(hid));
     if (context.session.options().sim) {
@@ -150,19 +160,35 @@ void run_list(Context &context) {
         context.out.line(text);
     }
     context.out.result(result);
-    if (!any) {
+    if (!found.unloaded.empty()) {
+        std::string reasons;
+        for (const std::string &reason : found.unloaded) {
+            reasons += (reasons.empty() ? "" : "; ") + reason;
+        }
+        throw ToolError(ExitCode::Environment, "the adapters cannot be listed: " + reasons,
+                        "install the libraries (cmake --install), or run the tess of the build "
+                        "tree that built them");
+    }
+    if (!found.adapter) {
         throw ToolError(ExitCode::NoAdapter, "no adapter found",
                         "plug one in; to try the tool without hardware, add --sim");
     }
 }
 
+struct ListOptions {};
+
+Runner prepare_list(const ListOptions &) { return list; }
+
 }  // namespace
 
 void add_list_command(CLI::App &app, CommandSlot &slot) {
-    auto *list = app.add_subcommand(
-        "list", "List the attached adapters: serial numbers, firmware, hardware information and "
-                "the libraries' versions");
-    list->callback([&slot] { slot = Command{run_list, Needs::Both}; });
+    std::shared_ptr<ListOptions> options;
+    auto *list_command = add_command(app, slot, "list",
+                                     "List the attached adapters: serial numbers, firmware, "
+                                     "hardware information, the libraries' versions and the "
+                                     "driver toolkit",
+                                     Needs::Both, prepare_list, options);
+    describe(list_command, Needs::Both, {"tess list", "tess --sim --json list"});
 }
 
 }  // namespace tess

@@ -1,6 +1,7 @@
 #include "hex_tables.hpp"
 
 #include <cstdio>
+#include <cstring>
 
 namespace tess {
 
@@ -57,12 +58,19 @@ std::string dump_table(std::size_t first, const std::vector<std::uint8_t> &bytes
         return {};
     }
     const std::size_t end = first + bytes.size();
-    const int label_width = end > 0x100 ? 4 : 2;
+    // Two hex digits for the row labels, two more for each further byte the
+    // last register needs: 0xff0, 0xfff0, 0xffff0.
+    int label_width = 2;
+    while (((end - 1) >> (4U * static_cast<unsigned>(label_width))) != 0) {
+        label_width += 2;
+    }
     std::string out = header(label_width) + "    0123456789abcdef\n";
     for (std::size_t row = first - first % 16; row < end; row += 16) {
-        char label[32];
-        (void)std::snprintf(label, sizeof label, "%0*zx:", label_width, row & 0xFFFFU);
-        out += label;
+        char digits[24];
+        (void)std::snprintf(digits, sizeof digits, "%zx", row);
+        const std::size_t width = static_cast<std::size_t>(label_width);
+        out += std::string(width > std::strlen(digits) ? width - std::strlen(digits) : 0, '0') +
+               digits + ":";
         std::string ascii;
         for (std::size_t column = 0; column < 16; ++column) {
             const std::size_t reg = row + column;

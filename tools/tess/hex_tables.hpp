@@ -24,7 +24,8 @@ std::string scan_grid(const ScanResults &results);
 
 // A hex and ASCII table of `bytes`, the first at register `first`. Rows start at
 // multiples of 16; cells before `first` and after the last byte stay blank.
-// Row labels have 2 hex digits, or 4 when the registers go beyond 0xFF.
+// Row labels have 2 hex digits, 4 when the registers go beyond 0xFF, 6 beyond
+// 0xFFFF.
 std::string dump_table(std::size_t first, const std::vector<std::uint8_t> &bytes);
 
 }  // namespace tess

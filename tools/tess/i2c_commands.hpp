@@ -1,5 +1,6 @@
-// The I2C commands of the bulk adapter: their options and run functions, shared
-// by the files that implement them and the one that registers them.
+// The I2C commands of the bulk adapter: their options and the functions that
+// check them and return what the command does, shared by the files that
+// implement them and the one that registers them.
 #pragma once
 
 #include <string>
@@ -12,6 +13,7 @@ namespace tess {
 struct ScanOptions {
     std::string first = "0x08";
     std::string last = "0x77";
+    bool force = false;
 };
 
 struct RegisterOptions {
@@ -19,6 +21,7 @@ struct RegisterOptions {
     std::string reg;
     bool ten_bit = false;
     bool reg16 = false;
+    bool force = false;
 };
 
 struct GetOptions : RegisterOptions {
@@ -37,25 +40,32 @@ struct DumpOptions {
     std::string length;
     bool ten_bit = false;
     bool reg16 = false;
+    bool force = false;
 };
 
 struct ReadOptions {
     std::string address;
     std::string count;
     std::string output;
+    bool force = false;
 };
 
 struct TransferOptions {
     std::vector<std::string> messages;
     bool ten_bit = false;
+    bool force = false;
 };
 
-void run_i2c_scan(Context &context, const ScanOptions &options);
-void run_i2c_clock(Context &context, const std::string &khz_text);
-void run_i2c_get(Context &context, const GetOptions &options);
-void run_i2c_set(Context &context, const SetOptions &options);
-void run_i2c_dump(Context &context, const DumpOptions &options);
-void run_i2c_read(Context &context, const ReadOptions &options);
-void run_i2c_transfer(Context &context, const TransferOptions &options);
+struct ClockOptions {
+    std::string khz;
+};
+
+Runner prepare_i2c_scan(const ScanOptions &options);
+Runner prepare_i2c_clock(const ClockOptions &options);
+Runner prepare_i2c_get(const GetOptions &options);
+Runner prepare_i2c_set(const SetOptions &options);
+Runner prepare_i2c_dump(const DumpOptions &options);
+Runner prepare_i2c_read(const ReadOptions &options);
+Runner prepare_i2c_transfer(const TransferOptions &options);
 
 }  // namespace tess

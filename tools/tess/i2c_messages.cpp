@@ -20,7 +20,8 @@ bool is_message_word(const std::string &word) {
 
 }  // namespace
 
-std::vector<I2cMessage> parse_i2c_messages(const std::vector<std::string> &words, bool ten_bit) {
+std::vector<I2cMessage> parse_i2c_messages(const std::vector<std::string> &words, bool ten_bit,
+                                           bool force) {
     if (words.empty()) {
         throw bad_argument("no messages given", kFormatHint);
     }
@@ -43,7 +44,7 @@ std::vector<I2cMessage> parse_i2c_messages(const std::vector<std::string> &words
         if (at != std::string::npos) {
             const std::string address_text = word.substr(at + 1);
             message.address = ten_bit ? parse_address10(address_text)
-                                      : parse_address7(address_text);
+                                      : parse_address7(address_text, force);
         } else if (last_address) {
             message.address = *last_address;
         } else {

@@ -24,8 +24,10 @@ inline constexpr std::size_t kMaxReadMessage = 65535;   // one chunked read
 
 // Parses the words after "transfer". A message is "r<len>[@addr]" or
 // "w<len>[@addr]" followed by exactly <len> byte values; the first message must
-// name its address, later ones default to the one before. Throws ToolError
-// (BadArgument) with a hint on any mistake.
-std::vector<I2cMessage> parse_i2c_messages(const std::vector<std::string> &words, bool ten_bit);
+// name its address, later ones default to the one before. `force` lets
+// reserved 7-bit addresses through. Throws ToolError (BadArgument) with a hint
+// on any mistake.
+std::vector<I2cMessage> parse_i2c_messages(const std::vector<std::string> &words, bool ten_bit,
+                                           bool force);
 
 }  // namespace tess

@@ -55,6 +55,31 @@ Json &Json::push(Json value) {
     return *this;
 }
 
+const Json *Json::member(const std::string &key) const {
+    if (const auto *members = std::get_if<Object>(&value_)) {
+        for (const Member &member : *members) {
+            if (member.first == key) {
+                return &member.second;
+            }
+        }
+    }
+    return nullptr;
+}
+
+Json &Json::member_or_set(const std::string &key, Json value) {
+    if (std::holds_alternative<std::nullptr_t>(value_)) {
+        value_ = Object{};
+    }
+    auto &members = std::get<Object>(value_);
+    for (Member &member : members) {
+        if (member.first == key) {
+            return member.second;
+        }
+    }
+    members.emplace_back(key, std::move(value));
+    return members.back().second;
+}
+
 std::string Json::dump() const {
     std::string out;
     write(out);

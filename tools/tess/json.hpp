@@ -43,6 +43,10 @@ public:
     Json &set(std::string key, Json value);
     // Appends to an array (replacing a null value by an empty array).
     Json &push(Json value);
+    // The member `key` of an object; null when there is none.
+    [[nodiscard]] const Json *member(const std::string &key) const;
+    // The member `key` of an object, added with `value` when missing.
+    Json &member_or_set(const std::string &key, Json value);
 
     // Compact text, one line.
     [[nodiscard]] std::string dump() const;

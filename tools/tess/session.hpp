@@ -23,6 +23,7 @@ struct GlobalOptions {
     bool sim_log = false;              // print the simulated toolkit's transfers
     unsigned sim_hold_sda_clocks = 0;  // simulated stuck bus
     unsigned sim_fail_out = 0;         // simulated transfer failure: the Nth packet sent
+    std::string sim_option;            // the first --sim-* option given (they need --sim)
 };
 
 class Session {

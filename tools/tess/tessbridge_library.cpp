@@ -94,6 +94,9 @@ TessbridgeLibrary TessbridgeLibrary::load(std::vector<std::string> &load_message
 #define TESS_RESOLVE(name) resolve(handle, "libtessbridge.so", #name, library.name);
     TESS_TESSBRIDGE_EXPORTS(TESS_RESOLVE)
 #undef TESS_RESOLVE
+    const LoadedLibrary toolkit = loaded_library("libwdapi801.so", "WDU_Init", "wdsim_plug");
+    library.toolkit_file = toolkit.file;
+    library.toolkit_simulated = toolkit.has_other;
     return library;
 }
 

@@ -25,6 +25,11 @@ struct TessbridgeLibrary {
     TESS_TESSBRIDGE_EXPORTS(TESS_DECLARE)
 #undef TESS_DECLARE
 
+    // The driver toolkit the library loaded (libwdapi801.so): its file, and
+    // whether it is the simulated one.
+    std::string toolkit_file;
+    bool toolkit_simulated = false;
+
     // dlopen("libtessbridge.so") and dlsym of every export; what the library
     // printed to standard error while it loaded is returned in `load_messages`.
     // Throws ToolError (Environment) when it cannot be loaded.

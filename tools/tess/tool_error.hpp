@@ -14,6 +14,8 @@ enum class ExitCode : int {
     BadArgument = 2,    // the command line is wrong; nothing was sent
     NoAdapter = 3,      // no adapter attached, or none with the serial number asked for
     Environment = 4,    // a library or the simulation could not be loaded
+    Output = 5,         // a result could not be written (a file, standard output)
+    Undecoded = 6,      // the device answered in a format the tool does not decode
 };
 
 // A failure with what went wrong and what to try. Thrown by commands, caught in
@@ -34,5 +36,8 @@ private:
 inline ToolError bad_argument(const std::string &what, std::string hint = {}) {
     return {ExitCode::BadArgument, what, std::move(hint)};
 }
+
+// The system's text for an errno value ("No space left on device").
+std::string system_reason(int error_number);
 
 }  // namespace tess

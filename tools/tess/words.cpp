@@ -16,6 +16,8 @@ std::vector<std::string> split_words(const std::string &line) {
             } else {
                 word += c;
             }
+        } else if (c == '#' && !in_word) {
+            break;  // a comment, as in the shell: the rest of the line
         } else if (c == '"' || c == '\'') {
             quote = c;
             in_word = true;
