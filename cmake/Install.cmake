@@ -1,6 +1,7 @@
 # What `cmake --install` places: the real driver toolkit (libusb) and the host
 # libraries, their public headers, pkg-config files, a CMake package and the
-# udev rule for the adapters. The simulated toolkit and its header are for
+# udev rules for the adapters (the tool, its manual page and its guide are
+# installed by tools/tess). The simulated toolkit and its header are for
 # tests and demos and are not installed.
 include(CMakePackageConfigHelpers)
 
@@ -57,6 +58,10 @@ foreach(_tb_pc IN LISTS _tb_pc_files)
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endforeach()
 
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/70-tessbridge-adapters.rules
+set(_tb_udev_rules ${PROJECT_SOURCE_DIR}/packaging/70-tessbridge-adapters.rules)
+if(TARGET tesslink)
+  list(APPEND _tb_udev_rules ${PROJECT_SOURCE_DIR}/packaging/70-tesslink-adapter.rules)
+endif()
+install(FILES ${_tb_udev_rules}
   DESTINATION ${TB_UDEV_RULES_DIR}
   PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)

@@ -22,7 +22,8 @@ if(NOT usb_needed)
   string(APPEND errors "libwdapi801.so is not the libusb toolkit\n")
 endif()
 
-# The udev rule tags both adapters' IDs for the seat's user.
+# The udev rules tag the adapters' IDs for the seat's user: the bulk adapters'
+# USB devices, and the HID adapter's hidraw node.
 file(GLOB_RECURSE rules "${PREFIX}/*.rules")
 set(rule_text "")
 foreach(rule IN LISTS rules)
@@ -38,6 +39,14 @@ else()
       string(APPEND errors "udev rule lacks ${pair} with the uaccess tag\n")
     endif()
   endforeach()
+  if(WITH_TESSLINK)
+    string(FIND "${rule_text}" "SUBSYSTEM!=\"hidraw\", GOTO=\"tesslink_adapter_end\"" hidraw_at)
+    string(FIND "${rule_text}"
+      "ATTRS{idVendor}==\"04d8\", ATTRS{idProduct}==\"ff5c\", TAG+=\"uaccess\"" hid_at)
+    if(hidraw_at LESS 0 OR hid_at LESS 0)
+      string(APPEND errors "no udev rule gives the seat's user the HID adapter's hidraw node\n")
+    endif()
+  endif()
   if(rule_text MATCHES "MODE=\"0?[0-7][0-7][2367]\"")
     string(APPEND errors "udev rule makes a node world-writable\n")
   endif()
