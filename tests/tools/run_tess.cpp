@@ -160,38 +160,33 @@ private:
             expect(*w);
         }
     }
+    // Items up to `close`, separated by commas.
+    template <class Item>
+    void items(char close, Item item) {
+        ++at_;
+        if (peek() == close) {
+            ++at_;
+            return;
+        }
+        for (;;) {
+            item();
+            if (peek() == close) {
+                ++at_;
+                return;
+            }
+            expect(',');
+        }
+    }
     void value() {
         const char c = peek();
         if (c == '{') {
-            ++at_;
-            if (peek() == '}') {
-                ++at_;
-                return;
-            }
-            for (;;) {
+            items('}', [this] {
                 string();
                 expect(':');
                 value();
-                if (peek() == '}') {
-                    ++at_;
-                    return;
-                }
-                expect(',');
-            }
+            });
         } else if (c == '[') {
-            ++at_;
-            if (peek() == ']') {
-                ++at_;
-                return;
-            }
-            for (;;) {
-                value();
-                if (peek() == ']') {
-                    ++at_;
-                    return;
-                }
-                expect(',');
-            }
+            items(']', [this] { value(); });
         } else if (c == '"') {
             string();
         } else if (c == 't') {

@@ -194,9 +194,11 @@ Runner prepare_i2c_dump(const DumpOptions &options) {
         }
         bar.finish();
         context.out.text(dump_table(first, data));
-        context.out.result(Json::object({{"address", static_cast<int>(target.address)},
-                                         {"first", static_cast<int>(first)},
-                                         {"data", Json::array_of(data)}}));
+        if (context.out.json()) {  // up to 64 KiB as JSON numbers only when asked for
+            context.out.result(Json::object({{"address", static_cast<int>(target.address)},
+                                             {"first", static_cast<int>(first)},
+                                             {"data", Json::array_of(data)}}));
+        }
     };
 }
 
