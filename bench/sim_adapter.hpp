@@ -1,7 +1,8 @@
-// A zero-latency bulk adapter on the simulated toolkit: it takes every command
-// packet whole and answers every reply read with as many bytes as were asked
-// (all zero, so every status byte reads as success). Nothing else happens on
-// the "wire", so what a benchmark measures above it is host work only.
+// A zero-latency bulk adapter on the simulated toolkit (zero_adapter.hpp): it
+// takes every command packet whole and answers every reply read with as many
+// bytes as were asked (all zero, so every status byte reads as success).
+// Nothing else happens on the "wire", so what a benchmark measures above it is
+// host work only.
 #pragma once
 
 #include <wdapi801_sim.h>
@@ -10,9 +11,6 @@ namespace bench {
 
 inline constexpr uint16_t kVendorId = 0x04CC;
 inline constexpr uint16_t kProductId = 0xF297;
-
-// The model itself, shared by every adapter plugged with plug_zero_latency.
-const wdsim_model &zero_latency_model();
 
 // Plugs one zero-latency adapter with the given USB serial string.
 wd_handle plug_zero_latency(const char *serial);

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "sim_adapter.hpp"
-#include "tessbridge_loader.hpp"
+#include "tessbridge_library.hpp"
 
 namespace {
 
@@ -55,7 +55,7 @@ Run one_run(int adapters) {
     Run run;
     const Clock::time_point start = Clock::now();
     {
-        bench::LoadedTessbridge library;
+        const tbtest::TessbridgeLibrary library(TESSBRIDGE_LIBRARY);
         const Clock::time_point loaded = Clock::now();
         wdsim_settle(10000);
         const Clock::time_point settled = Clock::now();
@@ -75,7 +75,7 @@ std::vector<uint32_t> reads_as_added(int adapters) {
     std::vector<uint32_t> totals;
     std::vector<std::string> serials;
     {
-        bench::LoadedTessbridge library;
+        const tbtest::TessbridgeLibrary library(TESSBRIDGE_LIBRARY);
         wdsim_settle(10000);
         totals.push_back(control_transfers_logged());
         for (int i = 1; i < adapters; ++i) {

@@ -20,7 +20,7 @@
 
 #include "sim_adapter.hpp"
 #include "tessbridge_cases.hpp"
-#include "tessbridge_loader.hpp"
+#include "tessbridge_library.hpp"
 #include "transfer_replay.hpp"
 
 namespace {
@@ -82,7 +82,7 @@ void register_timings(const tbtest::TessbridgeApi &api, std::vector<Pair> &pairs
 int main(int argc, char **argv) {
     wdsim_reset();
     const wd_handle device = bench::plug_zero_latency("1234");
-    bench::LoadedTessbridge library;
+    const tbtest::TessbridgeLibrary library(TESSBRIDGE_LIBRARY);
     const tbtest::TessbridgeApi &api = library.api();
     if (wdsim_settle(5000) != 1 || api.GetNumberOfDevices() != 1) {
         std::fprintf(stderr, "the simulated adapter was not attached\n");

@@ -16,7 +16,7 @@
 #include "devices/bus/i2c_eeprom.hpp"
 #include "syscall_counter.hpp"
 #include "tessbridge_cases.hpp"
-#include "tessbridge_loader.hpp"
+#include "tessbridge_library.hpp"
 #include "usb_bench.hpp"
 
 namespace {
@@ -54,7 +54,7 @@ int main() {
     });
     // Under umockdev the start-up inside dlopen() waits out its limit; the
     // attach follows right after (see the emulated tests).
-    bench::LoadedTessbridge library;
+    const tbtest::TessbridgeLibrary library(TESSBRIDGE_LIBRARY);
     const tbtest::TessbridgeApi &api = library.api();
     if (!wait_for_adapter(api)) {
         std::fprintf(stderr, "the emulated adapter was not attached\n");

@@ -16,6 +16,7 @@
 #include <functional>
 #include <vector>
 
+#include "finding.hpp"
 #include "guarded_buffer.hpp"
 #include "hostile_bulk_adapter.hpp"
 #include "tessbridge_loader.hpp"
@@ -23,7 +24,7 @@
 namespace {
 
 using tbfuzz::fail;
-using tbfuzz::GuardedBuffer;
+using tbtest::GuardedBuffer;
 
 constexpr std::uint8_t kFill = 0xEE;
 constexpr std::size_t kMaxCallsPerInput = 32;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "command_reports.hpp"
+#include "finding.hpp"
 #include "guarded_buffer.hpp"
 #include "hostile_hid_transport.hpp"
 #include "tesslink.h"
@@ -20,7 +21,7 @@
 namespace {
 
 using tbfuzz::fail;
-using tbfuzz::GuardedBuffer;
+using tbtest::GuardedBuffer;
 
 constexpr std::uint8_t kFill = 0xEE;
 constexpr std::size_t kMaxCallsPerInput = 16;

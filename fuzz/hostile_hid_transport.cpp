@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "guarded_buffer.hpp"
 #include "hid_report.hpp"
 #include "report_descriptor.hpp"
 

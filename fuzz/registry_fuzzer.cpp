@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "finding.hpp"
 #include "guarded_buffer.hpp"
 #include "tessbridge_loader.hpp"
 
@@ -30,7 +31,7 @@ struct Plugged {
     bool ours;
 };
 
-void checkSerials(const tbtest::TessbridgeApi &tb, tbfuzz::GuardedBuffer &buffer, bool settled,
+void checkSerials(const tbtest::TessbridgeApi &tb, tbtest::GuardedBuffer &buffer, bool settled,
                   std::size_t ours) {
     auto *serials = reinterpret_cast<int32_t *>(buffer.place(10 * sizeof(int32_t), 0xEE));
     const int32_t n = tb.GetSerialNumbers(serials);
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size) {
-    static tbfuzz::GuardedBuffer serialBuffer(10 * sizeof(int32_t));
+    static tbtest::GuardedBuffer serialBuffer(10 * sizeof(int32_t));
     const auto &tb = tbfuzz::loadTessbridge();
     FuzzedDataProvider in(bytes, size);
     std::vector<Plugged> plugged;

@@ -1,12 +1,13 @@
 #include "tessbridge_loader.hpp"
 
-#include <dlfcn.h>
 #include <wdapi801_sim.h>
 
 #include <atomic>
-#include <cstdlib>
+#include <exception>
+#include <optional>
 
-#include "guarded_buffer.hpp"
+#include "finding.hpp"
+#include "tessbridge_library.hpp"
 
 namespace tbfuzz {
 namespace {
@@ -15,30 +16,25 @@ std::atomic<unsigned long> messages{0};
 
 void count_message(const char *, void *) { messages.fetch_add(1); }
 
-tbtest::TessbridgeApi load() {
-    void *library = ::dlopen(TESSBRIDGE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        fail(::dlerror());
+const tbtest::TessbridgeApi &load() {
+    // Never unloaded; shut down at exit, before the toolkit's own statics go.
+    static std::optional<tbtest::TessbridgeLibrary> library;
+    try {
+        library.emplace(TESSBRIDGE_LIBRARY, tbtest::TessbridgeLibrary::Unload::never);
+    } catch (const std::exception &e) {
+        fail(e.what());
     }
-    tbtest::TessbridgeApi api;
-#define TB_RESOLVE(name) \
-    api.name = reinterpret_cast<decltype(api.name)>(::dlsym(library, #name));
-    TESSBRIDGE_EXPORTS(TB_RESOLVE)
-#undef TB_RESOLVE
-    api.SetMessagePresenter(count_message, nullptr);
-    // The connection is closed before the toolkit's own statics go at exit.
-    static void (*shutdown)() = api.ShutdownProcedure;
-    std::atexit([] { shutdown(); });
+    library->api().SetMessagePresenter(count_message, nullptr);
     if (wdsim_settle(5000) != 1) {
         fail("notifications did not settle after loading");
     }
-    return api;
+    return library->api();
 }
 
 }  // namespace
 
 const tbtest::TessbridgeApi &loadTessbridge() {
-    static const tbtest::TessbridgeApi api = load();
+    static const tbtest::TessbridgeApi &api = load();
     return api;
 }
 

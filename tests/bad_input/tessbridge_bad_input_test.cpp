@@ -11,34 +11,32 @@
 #include <string>
 #include <vector>
 
-#include "guarded.hpp"
+#include "guarded_buffer.hpp"
 #include "tessbridge_fixture.hpp"
+#include "zero_adapter.hpp"
 
 namespace tbtest {
 namespace {
 
-using badinput::Guarded;
-
-// An adapter that takes every packet and answers every read in full with
-// zeros: status 0, data 0.
-wd_status answer_zeros(void *, uint32_t, uint32_t is_read, uint8_t *data, uint32_t length,
-                       uint32_t *moved) {
-    if (is_read) {
-        std::fill_n(data, length, uint8_t{0});
-    }
-    *moved = length;
-    return WD_STATUS_SUCCESS;
-}
-const wdsim_model kZeroModel{nullptr, answer_zeros, nullptr};
 
 enum class Sent { Nothing, Something };
 enum class Message { None, Shown, Any };
 
-// Buffers every case may use: big enough for the longest transfer, guarded.
+constexpr uint8_t kFill = 0xEE;       // the buffers a call may write
+constexpr uint8_t kInputFill = 0x5A;  // the buffers a call only reads
+
+// Buffers every case may use: big enough for the longest transfer, guarded (a
+// write past the end faults, one before the start shows in leadIntact()).
 struct Buffers {
-    Guarded<65536> out;
-    Guarded<1024> in{0x5A};
-    Guarded<10 * sizeof(int32_t)> serials;
+    static constexpr std::size_t kOut = 65536, kIn = 1024, kSerials = 10 * sizeof(int32_t);
+    GuardedBuffer out{kOut};
+    GuardedBuffer in{kIn};
+    GuardedBuffer serials{kSerials};
+    Buffers() {
+        out.place(kOut, kFill);
+        in.place(kIn, kInputFill);
+        serials.place(kSerials, kFill);
+    }
 };
 
 struct BadInputCase {
@@ -245,7 +243,7 @@ std::vector<BadInputCase> cases() {
              const int32_t n = tb.GetSerialNumbers(reinterpret_cast<int32_t *>(b.serials.data()));
              const bool rest_untouched = std::all_of(
                  b.serials.data() + sizeof(int32_t), b.serials.data() + 10 * sizeof(int32_t),
-                 [](uint8_t v) { return v == 0xEE; });
+                 [](uint8_t v) { return v == kFill; });
              return rest_untouched ? n : -100;
          },
          1, Sent::Nothing},
@@ -306,7 +304,7 @@ class TessbridgeBadInput : public TessbridgeTest,
 
 TEST_P(TessbridgeBadInput, GivesTheDocumentedResultAndTouchesNothingElse) {
     const BadInputCase &c = GetParam();
-    plug("1234", &kZeroModel);
+    plug("1234", &zero_adapter_model());
     load();
     auto buffers = std::make_unique<Buffers>();
     forget();
@@ -326,12 +324,12 @@ TEST_P(TessbridgeBadInput, GivesTheDocumentedResultAndTouchesNothingElse) {
     } else if (c.message == Message::None) {
         EXPECT_TRUE(messages.empty()) << messages.front();
     }
-    EXPECT_TRUE(buffers->out.guardsIntact());
-    EXPECT_TRUE(buffers->in.guardsIntact());
-    EXPECT_TRUE(buffers->serials.guardsIntact());
-    EXPECT_TRUE(buffers->in.all(0x5A)) << "an input buffer was written";
+    EXPECT_TRUE(buffers->out.leadIntact());
+    EXPECT_TRUE(buffers->in.leadIntact());
+    EXPECT_TRUE(buffers->serials.leadIntact());
+    EXPECT_TRUE(buffers->in.untouched(kInputFill)) << "an input buffer was written";
     if (c.expected == kRefused && c.sent == Sent::Nothing) {
-        EXPECT_TRUE(buffers->out.all(0xEE)) << "a refused call wrote the caller's buffer";
+        EXPECT_TRUE(buffers->out.untouched(kFill)) << "a refused call wrote the caller's buffer";
     }
 }
 

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "fake_transport.hpp"
-#include "guarded.hpp"
+#include "guarded_buffer.hpp"
 #include "tesslink.h"
 
 namespace {
 
-using badinput::Guarded;
+using tbtest::GuardedBuffer;
 using tesslink::testing::FakeTransport;
 
 constexpr unsigned char kMemory = 0xA0;  // the board's register memory answers here
@@ -26,9 +26,18 @@ constexpr long kAnyResult = LONG_MIN;
 
 enum class Sent { Nothing, Something };
 
+constexpr unsigned char kFill = 0xEE;       // the buffer a call may write
+constexpr unsigned char kInputFill = 0x5A;  // the buffer a call only reads
+
+// Guarded: a write past the end faults, one before the start shows in leadIntact().
 struct Buffers {
-    Guarded<512> out;
-    Guarded<512> in{0x5A};
+    static constexpr std::size_t kSize = 512;
+    GuardedBuffer out{kSize};
+    GuardedBuffer in{kSize};
+    Buffers() {
+        out.place(kSize, kFill);
+        in.place(kSize, kInputFill);
+    }
 };
 
 struct BadInputCase {
@@ -154,11 +163,11 @@ TEST_P(TesslinkBadInput, GivesTheDocumentedResultAndTouchesNothingElse) {
     for (const auto &report : adapter.written) {
         EXPECT_LE(report.size(), c.outputLength) << "a report longer than the adapter declared";
     }
-    EXPECT_TRUE(buffers->out.guardsIntact());
-    EXPECT_TRUE(buffers->in.guardsIntact());
-    EXPECT_TRUE(buffers->in.all(0x5A)) << "an input buffer was written";
+    EXPECT_TRUE(buffers->out.leadIntact());
+    EXPECT_TRUE(buffers->in.leadIntact());
+    EXPECT_TRUE(buffers->in.untouched(kInputFill)) << "an input buffer was written";
     if (result == kBadLength && c.sent == Sent::Nothing) {
-        EXPECT_TRUE(buffers->out.all(0xEE)) << "a refused call wrote the caller's buffer";
+        EXPECT_TRUE(buffers->out.untouched(kFill)) << "a refused call wrote the caller's buffer";
     }
 }
 

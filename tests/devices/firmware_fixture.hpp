@@ -12,6 +12,9 @@
 
 namespace devices::test {
 
+using tbtest::hex;
+using tbtest::to_hex;
+
 inline constexpr std::string_view kNoReply = "(none)";
 
 class FirmwareBench : public ::testing::Test {

@@ -10,7 +10,7 @@
 namespace devices {
 namespace {
 
-using test::hex;
+using tbtest::hex;
 
 class DevicesSimAdapter : public ::testing::Test {
 protected:

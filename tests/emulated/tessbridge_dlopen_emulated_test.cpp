@@ -14,11 +14,9 @@
 #include "usb_bench.hpp"
 #include "wait_until.hpp"
 
-#include "tessbridge_api.hpp"
+#include "tessbridge_library.hpp"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
@@ -45,12 +43,11 @@ void plug_adapters_at_load(UsbBench &bench) {
 namespace {
 
 TEST(EmulatedDlopen, TheLoadReturnsAndTheAdaptersPresentAreFoundAfterIt) {
-    void *library = dlopen(TESSBRIDGE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library, nullptr) << dlerror();
-    tbtest::TessbridgeApi tb;
-#define TB_RESOLVE(name) tb.name = reinterpret_cast<decltype(tb.name)>(dlsym(library, #name));
-    TESSBRIDGE_EXPORTS(TB_RESOLVE)
-#undef TB_RESOLVE
+    // Shut down at the end but not unloaded: that would unload the toolkit too,
+    // whose process-wide tables are meant to live until the process ends.
+    const tbtest::TessbridgeLibrary library(TESSBRIDGE_LIBRARY,
+                                            tbtest::TessbridgeLibrary::Unload::never);
+    const tbtest::TessbridgeApi &tb = library.api();
     // Both listed and read, in whichever order the toolkit reported them.
     ASSERT_TRUE(wait_until([&] {
         std::array<int32_t, 10> cached{};
@@ -62,9 +59,6 @@ TEST(EmulatedDlopen, TheLoadReturnsAndTheAdaptersPresentAreFoundAfterIt) {
     }));
     EXPECT_EQ(tb.SelectBySerialNumber(1234), 1);
     EXPECT_EQ(tb.GetFirmwareRevision(), kRevisionA);
-    tb.ShutdownProcedure();
-    // Not unloaded: that would unload the toolkit too, whose process-wide tables
-    // are meant to live until the process ends.
 }
 
 }  // namespace

@@ -18,24 +18,13 @@
 #include <vector>
 
 #include "tessbridge_fixture.hpp"
+#include "zero_adapter.hpp"
 
 namespace tbtest {
 namespace {
 
 constexpr int kMaxAdapters = 16;
 constexpr int kHostThreads = 4;
-
-// An adapter that accepts every packet and answers every read in full with
-// zeros (status 0, data 0). It keeps no state, so any thread may call it.
-wd_status answer_zeros(void *, uint32_t, uint32_t is_read, uint8_t *data, uint32_t length,
-                       uint32_t *moved) {
-    if (is_read) {
-        std::fill_n(data, length, uint8_t{0});
-    }
-    *moved = length;
-    return WD_STATUS_SUCCESS;
-}
-const wdsim_model kZeroModel{nullptr, answer_zeros, nullptr};
 
 // Messages come from the host threads and from the toolkit's thread alike.
 void count_message(const char *, void *context) {
@@ -143,7 +132,7 @@ private:
 using PlugStress = TessbridgeTest;
 
 TEST_F(PlugStress, HostThreadsGetAllowedResultsWhileAdaptersComeAndGo) {
-    plug("0999", &kZeroModel);
+    plug("0999", &zero_adapter_model());
     load();
     std::atomic<unsigned long> message_count{0};
     tb.SetMessagePresenter(count_message, &message_count);
@@ -179,7 +168,7 @@ TEST_F(PlugStress, HostThreadsGetAllowedResultsWhileAdaptersComeAndGo) {
             const std::string serial = serial_for(k);
             const wdsim_adapter adapter{k % 2 == 0 ? kVendorA : kVendorB,
                                         k % 2 == 0 ? kProductA : kProductB, 0, serial.c_str(),
-                                        &kZeroModel};
+                                        &zero_adapter_model()};
             devices.push_back(wdsim_plug(&adapter));
         }
         if (random() % 2 == 0 && wdsim_settle(10000) != 1) {

@@ -1,11 +1,12 @@
 #include "tessbridge_fixture.hpp"
 
-#include <dlfcn.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <exception>
+
+#include "shared_library.hpp"
 
 namespace tbtest {
 namespace {
@@ -62,15 +63,18 @@ void TessbridgeTest::unplug(wd_handle device) {
 void TessbridgeTest::settle() { ASSERT_EQ(wdsim_settle(5000), 1) << "notifications did not settle"; }
 
 void TessbridgeTest::load(Settle settle_after) {
-    ASSERT_EQ(library_, nullptr);
-    startup_stderr = capture_stderr([this] {
-        library_ = ::dlopen(TESSBRIDGE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_FALSE(library_.has_value());
+    std::string error;
+    startup_stderr = capture_stderr([this, &error] {
+        try {
+            library_.emplace(TESSBRIDGE_LIBRARY);
+        } catch (const std::exception &e) {
+            error = e.what();
+        }
         pending_at_load = wdsim_settle(0) == 0;
     });
-    ASSERT_NE(library_, nullptr) << ::dlerror();
-#define TB_RESOLVE(name) tb.name = reinterpret_cast<decltype(tb.name)>(::dlsym(library_, #name));
-    TESSBRIDGE_EXPORTS(TB_RESOLVE)
-#undef TB_RESOLVE
+    ASSERT_TRUE(library_.has_value()) << error;
+    tb = library_->api();
     tb.SetMessagePresenter(record_message, &messages);
     if (settle_after == Settle::yes) {
         settle();
@@ -78,16 +82,13 @@ void TessbridgeTest::load(Settle settle_after) {
 }
 
 void TessbridgeTest::unload() {
-    if (library_ == nullptr) {
+    if (!library_.has_value()) {
         return;
     }
-    tb.ShutdownProcedure();
-    ::dlclose(library_);
-    library_ = nullptr;
+    library_.reset();
     tb = {};
     // The next load must start from a fresh library, not a leftover copy.
-    EXPECT_EQ(::dlopen(TESSBRIDGE_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr)
-        << "libtessbridge.so stayed loaded";
+    EXPECT_FALSE(library_is_loaded(TESSBRIDGE_LIBRARY)) << TESSBRIDGE_LIBRARY " stayed loaded";
 }
 
 void reply(wd_handle device, const Bytes &bytes) {
@@ -141,19 +142,6 @@ wd_handle selected(const TessbridgeApi &tb) {
 void TessbridgeTest::forget() {
     messages.clear();
     wdsim_log_clear();
-}
-
-Bytes hex(const char *text) {
-    Bytes bytes;
-    char *end = nullptr;
-    for (const char *p = text; *p != '\0'; p = end) {
-        const unsigned long value = std::strtoul(p, &end, 16);
-        if (end == p) {
-            break;
-        }
-        bytes.push_back(static_cast<uint8_t>(value));
-    }
-    return bytes;
 }
 
 }  // namespace tbtest

@@ -6,14 +6,14 @@
 #include <wdapi801_sim.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "tessbridge_api.hpp"
+#include "hex.hpp"
+#include "tessbridge_library.hpp"
 
 namespace tbtest {
-
-using Bytes = std::vector<uint8_t>;
 
 inline constexpr uint16_t kVendorA = 0x04CC, kProductA = 0xF297;
 inline constexpr uint16_t kVendorB = 0x18E4, kProductB = 0x2000;
@@ -50,11 +50,8 @@ protected:
     std::vector<wd_handle> plugged;
 
 private:
-    void *library_ = nullptr;
+    std::optional<TessbridgeLibrary> library_;
 };
-
-// Bytes from a string of hex pairs: "01 40 00 01".
-Bytes hex(const char *text);
 
 // Queues a scripted reply on a virtual adapter.
 void reply(wd_handle device, const Bytes &bytes);

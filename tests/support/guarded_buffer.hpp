@@ -1,19 +1,22 @@
-// A caller's buffer for the fuzzers: its last byte sits right before a page
-// that may not be touched, and the bytes just before it hold a known pattern.
-// A write past the end faults at once; a write before the start, or any write
-// into a buffer that must stay untouched, is found by comparing.
+// A caller's buffer for the tests and the fuzzers: its last byte sits right
+// before a page that may not be touched, and the bytes just before it hold a
+// known pattern. A write past the end faults at once; a write before the
+// start, or any write into a buffer that must stay untouched, is found by
+// comparing.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
-namespace tbfuzz {
+namespace tbtest {
 
 class GuardedBuffer {
   public:
     static constexpr std::size_t kLeadBytes = 64;
 
+    // Room for `capacity` bytes, none placed yet. Throws std::system_error
+    // when the pages cannot be had.
     explicit GuardedBuffer(std::size_t capacity);
     GuardedBuffer(const GuardedBuffer &) = delete;
     GuardedBuffer &operator=(const GuardedBuffer &) = delete;
@@ -41,7 +44,4 @@ class GuardedBuffer {
     std::size_t size_ = 0;
 };
 
-// Stops the process with a message that libFuzzer reports as a crash.
-[[noreturn]] void fail(const char *what);
-
-}  // namespace tbfuzz
+}  // namespace tbtest
