@@ -6,7 +6,7 @@
 
 #include "devices/bulk_adapter/demo_bench.hpp"
 #include "devices/bulk_adapter/sim_adapter.hpp"
-#include "export_case.hpp"
+#include "i2c_export.hpp"
 
 namespace tbtest {
 namespace {

@@ -1,7 +1,7 @@
 // SetI2CFrequency and GetI2CFrequency: the worked values, and the failures.
 #include <climits>
 
-#include "export_case.hpp"
+#include "i2c_export.hpp"
 
 namespace tbtest {
 namespace {
@@ -22,16 +22,7 @@ void PrintTo(const WorkedValue &v, std::ostream *os) {
 }
 
 // Not parameterised by ExportCase: one row drives both exports.
-class ClockWorkedValue : public TessbridgeTest, public ::testing::WithParamInterface<WorkedValue> {
-  protected:
-    void SetUp() override {
-        TessbridgeTest::SetUp();
-        adapter = plug("1234");
-        load();
-        forget();
-    }
-    wd_handle adapter = 0;
-};
+class ClockWorkedValue : public OneAdapterTest, public ::testing::WithParamInterface<WorkedValue> {};
 
 TEST_P(ClockWorkedValue, SetterSendsTheDividerAndGetterReadsItBack) {
     const WorkedValue &v = GetParam();
@@ -67,8 +58,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ClockWorkedValue,
 const std::vector<ExportCase> kClockCases = {
     {.name = "SetFailedSendIsZero",
      .call = [](auto &tb, auto *) { return tb.SetI2CFrequency(100); },
-     .replies = {},
      .sent = {{}},
+     .replies = {},
      .reads = {},
      .result = 0,
      .buffer_after = {},
@@ -76,52 +67,52 @@ const std::vector<ExportCase> kClockCases = {
      .faults = {{WDSIM_OP_BULK_OUT, 0, WD_STATUS_IO_ERROR, 0}}},
     {.name = "SetPacketCutShortIsZero",
      .call = [](auto &tb, auto *) { return tb.SetI2CFrequency(100); },
-     .replies = {},
      .sent = {hex("01 90 28")},
+     .replies = {},
      .reads = {},
      .result = 0,
      .buffer_after = {},
      .faults = {{WDSIM_OP_BULK_OUT, 0, WD_STATUS_SUCCESS, 3}}},
     {.name = "GetNeedsOnlyTheTwoDividerBytes",
      .call = [](auto &tb, auto *) { return tb.GetI2CFrequency(); },
-     .replies = {hex("28 28")},
      .sent = {hex("01 F7")},
+     .replies = {hex("28 28")},
      .reads = {4},
      .result = 100,
      .buffer_after = {}},
     {.name = "GetWithOneDividerByteIsZero",
      .call = [](auto &tb, auto *) { return tb.GetI2CFrequency(); },
-     .replies = {hex("28")},
      .sent = {hex("01 F7")},
+     .replies = {hex("28")},
      .reads = {4},
      .result = 0,
      .buffer_after = {}},
     {.name = "GetWithoutReplyIsZero",
      .call = [](auto &tb, auto *) { return tb.GetI2CFrequency(); },
-     .replies = {},
      .sent = {hex("01 F7")},
+     .replies = {},
      .reads = {4},
      .result = 0,
      .buffer_after = {},
      .messages = {kTimedOut}},
     {.name = "GetZeroPeriodIsZero",
      .call = [](auto &tb, auto *) { return tb.GetI2CFrequency(); },
-     .replies = {hex("00 00 12 34")},
      .sent = {hex("01 F7")},
+     .replies = {hex("00 00 12 34")},
      .reads = {4},
      .result = 0,
      .buffer_after = {}},
     {.name = "GetPacketCutShortReadsNothing",
      .call = [](auto &tb, auto *) { return tb.GetI2CFrequency(); },
-     .replies = {hex("28 28 00 00")},
      .sent = {hex("01")},
+     .replies = {hex("28 28 00 00")},
      .reads = {},
      .result = 0,
      .buffer_after = {},
      .faults = {{WDSIM_OP_BULK_OUT, 0, WD_STATUS_SUCCESS, 1}}},
 };
 
-INSTANTIATE_TEST_SUITE_P(BusClock, I2CExport, ::testing::ValuesIn(kClockCases), case_name);
+INSTANTIATE_TEST_SUITE_P(BusClock, I2CExport, ::testing::ValuesIn(kClockCases), CaseName{});
 
 }  // namespace
 }  // namespace tbtest

@@ -1,7 +1,7 @@
 // Every I2C export with no adapter attached: the channel's message once per
 // call, no transfer, the failure value, and no byte from memory that no reply
 // filled.
-#include "export_case.hpp"
+#include "i2c_export.hpp"
 
 namespace tbtest {
 namespace {

@@ -3,16 +3,16 @@
 #include <array>
 #include <string>
 
-#include "exchange.hpp"
+#include "export_case.hpp"
 
 namespace tbtest {
 namespace {
 
-class InfoAndSupplies : public ExchangeTest {};
+class InfoAndSupplies : public ExportCaseTest {};
 
-TEST_P(InfoAndSupplies, SendTheirQueryAndReturnWhatTheAdapterTold) { check_exchange(); }
+TEST_P(InfoAndSupplies, SendTheirQueryAndReturnWhatTheAdapterTold) { check(); }
 
-const Fault kStall{WDSIM_OP_BULK_OUT, WD_STATUS_STALL, 0};
+const Fault kStall{WDSIM_OP_BULK_OUT, 0, WD_STATUS_STALL, 0};
 const std::string kStalled = "WDU_Transfer() failed: error 0x20000006 (Endpoint stalled)";
 
 int64_t supply3v(const TessbridgeApi &tb, int32_t on) { return tb.Enable3VOutputPower(on); }
@@ -21,62 +21,62 @@ int64_t hardware_info(const TessbridgeApi &tb, uint8_t *record) { return tb.GetH
 int64_t firmware(const TessbridgeApi &tb, uint8_t *) { return tb.GetFirmwareRevision(); }
 
 // Columns: name, call, packet sent, reply given, read lengths, result, caller's
-// buffer afterwards, messages, fault.
+// buffer afterwards, messages, faults.
 INSTANTIATE_TEST_SUITE_P(
     SupplySwitches, InfoAndSupplies,
     ::testing::Values(
         // Success is -1, not 1; any non-zero argument switches on.
-        Exchange{"ThreeVoltOn", [](auto &tb, auto) { return supply3v(tb, 1); }, "01 71", nullptr, {},
+        ExportCase{"ThreeVoltOn", [](auto &tb, auto) { return supply3v(tb, 1); }, "01 71", nullptr, {},
                  -1},
-        Exchange{"ThreeVoltOff", [](auto &tb, auto) { return supply3v(tb, 0); }, "01 70", nullptr,
+        ExportCase{"ThreeVoltOff", [](auto &tb, auto) { return supply3v(tb, 0); }, "01 70", nullptr,
                  {}, -1},
-        Exchange{"ThreeVoltTwoIsOn", [](auto &tb, auto) { return supply3v(tb, 2); }, "01 71",
+        ExportCase{"ThreeVoltTwoIsOn", [](auto &tb, auto) { return supply3v(tb, 2); }, "01 71",
                  nullptr, {}, -1},
-        Exchange{"ThreeVoltNegativeIsOn", [](auto &tb, auto) { return supply3v(tb, -7); }, "01 71",
+        ExportCase{"ThreeVoltNegativeIsOn", [](auto &tb, auto) { return supply3v(tb, -7); }, "01 71",
                  nullptr, {}, -1},
-        Exchange{"FiveVoltOn", [](auto &tb, auto) { return supply5v(tb, 1); }, "01 75", nullptr, {},
+        ExportCase{"FiveVoltOn", [](auto &tb, auto) { return supply5v(tb, 1); }, "01 75", nullptr, {},
                  -1},
-        Exchange{"FiveVoltOff", [](auto &tb, auto) { return supply5v(tb, 0); }, "01 74", nullptr, {},
+        ExportCase{"FiveVoltOff", [](auto &tb, auto) { return supply5v(tb, 0); }, "01 74", nullptr, {},
                  -1},
-        Exchange{"ShortSendIsZero", [](auto &tb, auto) { return supply3v(tb, 1); }, "01", nullptr,
-                 {}, 0, "", {}, kShortSend},
-        Exchange{"StalledSendIsZero", [](auto &tb, auto) { return supply5v(tb, 1); }, "",
-                 nullptr, {}, 0, "", {kStalled}, kStall}),
-    exchange_name);
+        ExportCase{"ShortSendIsZero", [](auto &tb, auto) { return supply3v(tb, 1); }, "01", nullptr,
+                 {}, 0, "", {}, {kShortSend}},
+        ExportCase{"StalledSendIsZero", [](auto &tb, auto) { return supply5v(tb, 1); }, "",
+                 nullptr, {}, 0, "", {kStalled}, {kStall}}),
+    CaseName{});
 
 INSTANTIATE_TEST_SUITE_P(
     HardwareInfo, InfoAndSupplies,
     ::testing::Values(
         // The first record byte is 4000 / (divider sum), the I2C clock in 2 kHz units.
-        Exchange{"HundredKilohertz", hardware_info, "01 F7", "28 28 03 07", {4}, 0, "32 03 07"},
-        Exchange{"FirstByteKeepsLowEightBits", hardware_info, "01 F7", "04 04 00 00", {4}, 0,
+        ExportCase{"HundredKilohertz", hardware_info, "01 F7", "28 28 03 07", {4}, 0, "32 03 07"},
+        ExportCase{"FirstByteKeepsLowEightBits", hardware_info, "01 F7", "04 04 00 00", {4}, 0,
                  "F4 00 00"},
-        Exchange{"SlowestClock", hardware_info, "01 F7", "FF FF 12 34", {4}, 0, "07 12 34"},
-        Exchange{"ZeroPeriodGivesZeroNotAFault", hardware_info, "01 F7", "00 00 AB CD", {4}, 0,
+        ExportCase{"SlowestClock", hardware_info, "01 F7", "FF FF 12 34", {4}, 0, "07 12 34"},
+        ExportCase{"ZeroPeriodGivesZeroNotAFault", hardware_info, "01 F7", "00 00 AB CD", {4}, 0,
                  "00 AB CD"},
-        Exchange{"ShortReplyZeroesTheRecord", hardware_info, "01 F7", "28 28 03", {4}, 255,
+        ExportCase{"ShortReplyZeroesTheRecord", hardware_info, "01 F7", "28 28 03", {4}, 255,
                  "00 00 00"},
-        Exchange{"NoReplyZeroesTheRecord", hardware_info, "01 F7", nullptr, {4}, 255, "00 00 00",
+        ExportCase{"NoReplyZeroesTheRecord", hardware_info, "01 F7", nullptr, {4}, 255, "00 00 00",
                  {kTimedOut}},
-        Exchange{"ShortSendReadsNothing", hardware_info, "01", "28 28 03 07", {}, 255, "00 00 00",
-                 {}, kShortSend},
-        Exchange{"NullRecordSendsNothing",
+        ExportCase{"ShortSendReadsNothing", hardware_info, "01", "28 28 03 07", {}, 255, "00 00 00",
+                 {}, {kShortSend}},
+        ExportCase{"NullRecordSendsNothing",
                  [](auto &tb, auto) { return hardware_info(tb, nullptr); }, nullptr, nullptr, {},
                  255}),
-    exchange_name);
+    CaseName{});
 
 INSTANTIATE_TEST_SUITE_P(
     FirmwareRevision, InfoAndSupplies,
     ::testing::Values(
-        Exchange{"RevisionByte", firmware, "01 F0", "17", {1}, 0x17},
-        Exchange{"RevisionFF", firmware, "01 F0", "FF", {1}, 255},
-        Exchange{"NoReply", firmware, "01 F0", nullptr, {1}, 255, "", {kTimedOut}},
-        Exchange{"EmptyReply", firmware, "01 F0", "", {1}, 255},
-        Exchange{"ShortSend", firmware, "01", "17", {}, 255, "", {}, kShortSend},
-        Exchange{"LibraryVersionAsksNothing",
+        ExportCase{"RevisionByte", firmware, "01 F0", "17", {1}, 0x17},
+        ExportCase{"RevisionFF", firmware, "01 F0", "FF", {1}, 255},
+        ExportCase{"NoReply", firmware, "01 F0", nullptr, {1}, 255, "", {kTimedOut}},
+        ExportCase{"EmptyReply", firmware, "01 F0", "", {1}, 255},
+        ExportCase{"ShortSend", firmware, "01", "17", {}, 255, "", {}, {kShortSend}},
+        ExportCase{"LibraryVersionAsksNothing",
                  [](auto &tb, auto) -> int64_t { return tb.Get_DLL_Version(); }, nullptr, nullptr,
                  {}, 0x1811}),
-    exchange_name);
+    CaseName{});
 
 // ---- Serial numbers ---------------------------------------------------------
 

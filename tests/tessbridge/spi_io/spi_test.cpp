@@ -4,14 +4,14 @@
 #include <ostream>
 #include <string>
 
-#include "exchange.hpp"
+#include "export_case.hpp"
 
 namespace tbtest {
 namespace {
 
-class SpiCommands : public ExchangeTest {};
+class SpiCommands : public ExportCaseTest {};
 
-TEST_P(SpiCommands, SendTheirPacketAndReturnWhatTheAdapterTold) { check_exchange(); }
+TEST_P(SpiCommands, SendTheirPacketAndReturnWhatTheAdapterTold) { check(); }
 
 const uint8_t kAabbcc[] = {0xAA, 0xBB, 0xCC};
 const uint8_t kJedecId[] = {0x9F, 0x00, 0x00};
@@ -28,111 +28,111 @@ int64_t write1_read3(const TessbridgeApi &tb, uint8_t *back) {
 }
 
 // Columns: name, call, packet sent, reply given, read lengths, result, caller's
-// buffer afterwards, messages, fault.
+// buffer afterwards, messages, faults.
 INSTANTIATE_TEST_SUITE_P(
     Setup, SpiCommands,
     ::testing::Values(
         // Mode byte: mode number in bits 2-3, option bit 4 moved to bit 5.
-        Exchange{"Mode0", [](auto &tb, auto) { return configure(tb, 0x00); }, "01 65 00", nullptr, {}, 0},
-        Exchange{"Mode1", [](auto &tb, auto) { return configure(tb, 0x01); }, "01 65 04", nullptr, {}, 0},
-        Exchange{"Mode2", [](auto &tb, auto) { return configure(tb, 0x02); }, "01 65 08", nullptr, {}, 0},
-        Exchange{"Mode3WithOption", [](auto &tb, auto) { return configure(tb, 0x13); }, "01 65 2C",
+        ExportCase{"Mode0", [](auto &tb, auto) { return configure(tb, 0x00); }, "01 65 00", nullptr, {}, 0},
+        ExportCase{"Mode1", [](auto &tb, auto) { return configure(tb, 0x01); }, "01 65 04", nullptr, {}, 0},
+        ExportCase{"Mode2", [](auto &tb, auto) { return configure(tb, 0x02); }, "01 65 08", nullptr, {}, 0},
+        ExportCase{"Mode3WithOption", [](auto &tb, auto) { return configure(tb, 0x13); }, "01 65 2C",
                  nullptr, {}, 0},
-        Exchange{"Bits2And3Ignored", [](auto &tb, auto) { return configure(tb, 0x0C); }, "01 65 00",
+        ExportCase{"Bits2And3Ignored", [](auto &tb, auto) { return configure(tb, 0x0C); }, "01 65 00",
                  nullptr, {}, 0},
-        Exchange{"OptionAlone", [](auto &tb, auto) { return configure(tb, 0x10); }, "01 65 20",
+        ExportCase{"OptionAlone", [](auto &tb, auto) { return configure(tb, 0x10); }, "01 65 20",
                  nullptr, {}, 0},
-        Exchange{"HighBitsIgnored", [](auto &tb, auto) { return configure(tb, 0xFFFFFFE1); },
+        ExportCase{"HighBitsIgnored", [](auto &tb, auto) { return configure(tb, 0xFFFFFFE1); },
                  "01 65 04", nullptr, {}, 0},
-        Exchange{"ModeShortSend", [](auto &tb, auto) { return configure(tb, 0x13); }, "01", nullptr,
-                 {}, 255, "", {}, kShortSend},
+        ExportCase{"ModeShortSend", [](auto &tb, auto) { return configure(tb, 0x13); }, "01", nullptr,
+                 {}, 255, "", {}, {kShortSend}},
         // Clock: the highest of 4000, 1000, 250, 125 kHz not above the request.
-        Exchange{"ClockZero", [](auto &tb, auto) { return spi_clock(tb, 0); }, "01 64 03", nullptr, {}, 125},
-        Exchange{"Clock100", [](auto &tb, auto) { return spi_clock(tb, 100); }, "01 64 03", nullptr, {}, 125},
-        Exchange{"Clock249", [](auto &tb, auto) { return spi_clock(tb, 249); }, "01 64 03", nullptr, {}, 125},
-        Exchange{"Clock250", [](auto &tb, auto) { return spi_clock(tb, 250); }, "01 64 02", nullptr, {}, 250},
-        Exchange{"Clock999", [](auto &tb, auto) { return spi_clock(tb, 999); }, "01 64 02", nullptr, {}, 250},
-        Exchange{"Clock1000", [](auto &tb, auto) { return spi_clock(tb, 1000); }, "01 64 01", nullptr, {},
+        ExportCase{"ClockZero", [](auto &tb, auto) { return spi_clock(tb, 0); }, "01 64 03", nullptr, {}, 125},
+        ExportCase{"Clock100", [](auto &tb, auto) { return spi_clock(tb, 100); }, "01 64 03", nullptr, {}, 125},
+        ExportCase{"Clock249", [](auto &tb, auto) { return spi_clock(tb, 249); }, "01 64 03", nullptr, {}, 125},
+        ExportCase{"Clock250", [](auto &tb, auto) { return spi_clock(tb, 250); }, "01 64 02", nullptr, {}, 250},
+        ExportCase{"Clock999", [](auto &tb, auto) { return spi_clock(tb, 999); }, "01 64 02", nullptr, {}, 250},
+        ExportCase{"Clock1000", [](auto &tb, auto) { return spi_clock(tb, 1000); }, "01 64 01", nullptr, {},
                  1000},
-        Exchange{"Clock3999", [](auto &tb, auto) { return spi_clock(tb, 3999); }, "01 64 01", nullptr, {},
+        ExportCase{"Clock3999", [](auto &tb, auto) { return spi_clock(tb, 3999); }, "01 64 01", nullptr, {},
                  1000},
-        Exchange{"Clock4000", [](auto &tb, auto) { return spi_clock(tb, 4000); }, "01 64 00", nullptr, {},
+        ExportCase{"Clock4000", [](auto &tb, auto) { return spi_clock(tb, 4000); }, "01 64 00", nullptr, {},
                  4000},
-        Exchange{"Clock10000", [](auto &tb, auto) { return spi_clock(tb, 10000); }, "01 64 00", nullptr,
+        ExportCase{"Clock10000", [](auto &tb, auto) { return spi_clock(tb, 10000); }, "01 64 00", nullptr,
                  {}, 4000},
-        Exchange{"ClockLargest", [](auto &tb, auto) { return spi_clock(tb, 0xFFFFFFFF); }, "01 64 00",
+        ExportCase{"ClockLargest", [](auto &tb, auto) { return spi_clock(tb, 0xFFFFFFFF); }, "01 64 00",
                  nullptr, {}, 4000},
-        Exchange{"ClockShortSend", [](auto &tb, auto) { return spi_clock(tb, 1000); }, "01", nullptr, {},
-                 255, "", {}, kShortSend}),
-    exchange_name);
+        ExportCase{"ClockShortSend", [](auto &tb, auto) { return spi_clock(tb, 1000); }, "01", nullptr, {},
+                 255, "", {}, {kShortSend}}),
+    CaseName{});
 
 INSTANTIATE_TEST_SUITE_P(
     Write, SpiCommands,
     ::testing::Values(
         // The result is the number of reply bytes that arrived, not the byte.
-        Exchange{"ThreeBytes", write3, "01 60 00 03 AA BB CC", "7F", {1}, 1},
-        Exchange{"NoReplyIsZero", write3, "01 60 00 03 AA BB CC", nullptr, {1}, 0, "", {kTimedOut}},
-        Exchange{"ShortSend", write3, "01", "00", {}, 255, "", {}, kShortSend},
-        Exchange{"NothingToWrite", [](auto &tb, auto) -> int64_t { return tb.SPI_Write(0, nullptr); },
+        ExportCase{"ThreeBytes", write3, "01 60 00 03 AA BB CC", "7F", {1}, 1},
+        ExportCase{"NoReplyIsZero", write3, "01 60 00 03 AA BB CC", nullptr, {1}, 0, "", {kTimedOut}},
+        ExportCase{"ShortSend", write3, "01", "00", {}, 255, "", {}, {kShortSend}},
+        ExportCase{"NothingToWrite", [](auto &tb, auto) -> int64_t { return tb.SPI_Write(0, nullptr); },
                  "01 60 00 00", "00", {1}, 1},
-        Exchange{"NullDataIsRefused",
+        ExportCase{"NullDataIsRefused",
                  [](auto &tb, auto) -> int64_t { return tb.SPI_Write(3, nullptr); }, nullptr,
                  nullptr, {}, 10}),
-    exchange_name);
+    CaseName{});
 
 INSTANTIATE_TEST_SUITE_P(
     WriteWithOC, SpiCommands,
     ::testing::Values(
         // The length field leaves out the first byte; the reply byte is dropped.
-        Exchange{"ThreeBytes", write_oc3, "01 63 00 02 9F 00 00", "55", {1}, 0},
-        Exchange{"NoReplyIsStillZero", write_oc3, "01 63 00 02 9F 00 00", nullptr, {1}, 0, "",
+        ExportCase{"ThreeBytes", write_oc3, "01 63 00 02 9F 00 00", "55", {1}, 0},
+        ExportCase{"NoReplyIsStillZero", write_oc3, "01 63 00 02 9F 00 00", nullptr, {1}, 0, "",
                  {kTimedOut}},
-        Exchange{"ZeroCountWrapsTheLengthField",
+        ExportCase{"ZeroCountWrapsTheLengthField",
                  [](auto &tb, auto) -> int64_t { return tb.SPI_WriteWithOC(0, nullptr); },
                  "01 63 FF FF", "00", {1}, 0},
-        Exchange{"ShortSend", write_oc3, "01", "00", {}, 255, "", {}, kShortSend},
-        Exchange{"NullDataIsRefused",
+        ExportCase{"ShortSend", write_oc3, "01", "00", {}, 255, "", {}, {kShortSend}},
+        ExportCase{"NullDataIsRefused",
                  [](auto &tb, auto) -> int64_t { return tb.SPI_WriteWithOC(1, nullptr); }, nullptr,
                  nullptr, {}, 10}),
-    exchange_name);
+    CaseName{});
 
 INSTANTIATE_TEST_SUITE_P(
     Generic, SpiCommands,
     ::testing::Values(
         // The result is the first byte read back.
-        Exchange{"TwoBytes", generic2, "01 61 00 02 12 34", "56 78", {2}, 0x56, "56 78"},
-        Exchange{"ZeroCountReturnsTheBlockCount",
+        ExportCase{"TwoBytes", generic2, "01 61 00 02 12 34", "56 78", {2}, 0x56, "56 78"},
+        ExportCase{"ZeroCountReturnsTheBlockCount",
                  [](auto &tb, auto) -> int64_t { return tb.SPI_Generic(0, nullptr, nullptr); },
                  "01 61 00 00", "", {0}, 1},
-        Exchange{"ShortReplyCopiesNothing", generic2, "01 61 00 02 12 34", "56", {2}, 255, "EE EE"},
-        Exchange{"NoReplyCopiesNothing", generic2, "01 61 00 02 12 34", nullptr, {2}, 255, "EE EE",
+        ExportCase{"ShortReplyCopiesNothing", generic2, "01 61 00 02 12 34", "56", {2}, 255, "EE EE"},
+        ExportCase{"NoReplyCopiesNothing", generic2, "01 61 00 02 12 34", nullptr, {2}, 255, "EE EE",
                  {kTimedOut}},
-        Exchange{"ShortSend", generic2, "01", "56 78", {}, 255, "EE EE", {}, kShortSend},
-        Exchange{"NullWriteDataIsRefused",
+        ExportCase{"ShortSend", generic2, "01", "56 78", {}, 255, "EE EE", {}, {kShortSend}},
+        ExportCase{"NullWriteDataIsRefused",
                  [](auto &tb, auto *back) -> int64_t { return tb.SPI_Generic(2, nullptr, back); },
                  nullptr, nullptr, {}, 10, "EE EE"},
-        Exchange{"NullReadBufferIsRefused",
+        ExportCase{"NullReadBufferIsRefused",
                  [](auto &tb, auto) -> int64_t { return tb.SPI_Generic(2, kTwoBytes, nullptr); },
                  nullptr, nullptr, {}, 10}),
-    exchange_name);
+    CaseName{});
 
 INSTANTIATE_TEST_SUITE_P(
     WriteRead, SpiCommands,
     ::testing::Values(
-        Exchange{"OneOutThreeBack", write1_read3, "01 62 00 01 00 03 03", "9F 20 16", {3}, 0,
+        ExportCase{"OneOutThreeBack", write1_read3, "01 62 00 01 00 03 03", "9F 20 16", {3}, 0,
                  "9F 20 16"},
-        Exchange{"ShortReplyCopiesNothing", write1_read3, "01 62 00 01 00 03 03", "9F 20", {3}, 255,
+        ExportCase{"ShortReplyCopiesNothing", write1_read3, "01 62 00 01 00 03 03", "9F 20", {3}, 255,
                  "EE EE EE"},
-        Exchange{"NoReplyCopiesNothing", write1_read3, "01 62 00 01 00 03 03", nullptr, {3}, 255,
+        ExportCase{"NoReplyCopiesNothing", write1_read3, "01 62 00 01 00 03 03", nullptr, {3}, 255,
                  "EE EE EE", {kTimedOut}},
-        Exchange{"ShortSend", write1_read3, "01", "9F 20 16", {}, 255, "EE EE EE", {}, kShortSend},
-        Exchange{"NothingToRead",
+        ExportCase{"ShortSend", write1_read3, "01", "9F 20 16", {}, 255, "EE EE EE", {}, {kShortSend}},
+        ExportCase{"NothingToRead",
                  [](auto &tb, auto) -> int64_t { return tb.SPI_WriteRead(1, 0, kReadStatus, nullptr); },
                  "01 62 00 01 00 00 03", "", {0}, 0},
-        Exchange{"NullReadBufferIsRefused",
+        ExportCase{"NullReadBufferIsRefused",
                  [](auto &tb, auto) -> int64_t { return tb.SPI_WriteRead(1, 3, kReadStatus, nullptr); },
                  nullptr, nullptr, {}, 10}),
-    exchange_name);
+    CaseName{});
 
 // ---- Sizes: block counts, the 500-byte limit --------------------------------
 
