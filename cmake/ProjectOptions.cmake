@@ -2,13 +2,20 @@
 
 # Hardened linking for everything we build: immediate binding, read-only
 # relocations, no executable stack, and RUNPATH (so LD_LIBRARY_PATH can pick
-# which libwdapi801.so a process gets).
-add_link_options(
-  "LINKER:--enable-new-dtags"
-  "LINKER:-z,now"
-  "LINKER:-z,relro"
-  "LINKER:-z,noexecstack")
+# which libwdapi801.so a process gets). ELF only; the PE linker makes the DLLs
+# relocatable (ASLR) and their data non-executable (DEP) by default.
+if(NOT WIN32)
+  add_link_options(
+    "LINKER:--enable-new-dtags"
+    "LINKER:-z,now"
+    "LINKER:-z,relro"
+    "LINKER:-z,noexecstack")
+endif()
 add_compile_options(-fstack-protector-strong)
+if(WIN32)
+  # mingw-w64 keeps the stack protector's runtime in libssp (linked in).
+  add_link_options(-fstack-protector-strong)
+endif()
 if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
   add_compile_definitions($<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
 endif()

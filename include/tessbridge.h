@@ -62,7 +62,9 @@ extern "C" {
 #endif
 
 #if defined(_WIN32)
-#define TESSBRIDGE_API __declspec(dllexport)
+/* tessbridge.dll exports each function under its name as written here, at a
+ * fixed ordinal, from the export table of its .def file (not by dllexport). */
+#define TESSBRIDGE_API
 #define TESSBRIDGE_CALL __stdcall
 #else
 #define TESSBRIDGE_API __attribute__((visibility("default")))

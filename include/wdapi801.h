@@ -25,7 +25,10 @@ extern "C" {
 #endif
 
 #if defined(_WIN32)
-#define WDAPI801_EXPORT __declspec(dllexport)
+/* wdapi801.dll exports the names undecorated from the export table of its .def
+ * file. Every function and handler here uses the C calling convention
+ * (__cdecl on 32-bit Windows), the compilers' default. */
+#define WDAPI801_EXPORT
 #else
 #define WDAPI801_EXPORT __attribute__((visibility("default")))
 #endif
