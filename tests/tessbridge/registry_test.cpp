@@ -1,7 +1,5 @@
 // The adapter registry: attach and detach notifications, the serial-number
 // cache and selection, against virtual adapters.
-#include <dlfcn.h>
-
 #include <atomic>
 #include <new>
 #include <string>
@@ -10,7 +8,7 @@
 
 // The registry allocates its entries with the non-throwing operator new; this
 // test program replaces it so that a test can make the next allocation fail.
-// (The executable exports it, so the loaded library binds to it.)
+// (The executable exports it, so the loaded library binds to it: ELF only.)
 std::atomic<bool> g_fail_next_nothrow_new{false};
 
 void *operator new(std::size_t size, const std::nothrow_t & /*tag*/) noexcept {
@@ -162,6 +160,9 @@ TEST_F(Registry, AdaptersBeyondTenStayListedButNeverOverrunTheSerialCache) {
 }
 
 TEST_F(Registry, FailedAllocationDeclinesTheAdapterAndSaysSo) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a DLL allocates with the operator new it was linked with, not this program's";
+#endif
     load();
     g_fail_next_nothrow_new = true;
     plug("1234");
@@ -172,6 +173,10 @@ TEST_F(Registry, FailedAllocationDeclinesTheAdapterAndSaysSo) {
 }
 
 TEST_F(Registry, FailedSerialReadIsReportedAndTheRebuildGoesOn) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the start-up runs under the loader lock, so the toolkit's first attach, and "
+                    "its message, come only after the load";
+#endif
     plug("1111");
     plug("2222");
     wdsim_inject_fault(WDSIM_OP_CONTROL, 0, WD_STATUS_STALL, 0);

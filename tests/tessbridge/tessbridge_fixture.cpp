@@ -1,7 +1,10 @@
 #include "tessbridge_fixture.hpp"
 
-#include <sys/mman.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <exception>
@@ -15,24 +18,30 @@ void record_message(const char *text, void *context) {
     static_cast<std::vector<std::string> *>(context)->emplace_back(text);
 }
 
-// Runs `work` with standard error sent to a memory file, and returns what was written.
+// Runs `work` with standard error sent to a temporary file, and returns what was written.
 template <typename Work>
 std::string capture_stderr(Work work) {
     std::fflush(stderr);
-    const int saved = ::dup(STDERR_FILENO);
-    const int file = ::memfd_create("stderr", 0);
-    ::dup2(file, STDERR_FILENO);
+    const int stderr_fd = fileno(stderr);
+    const int saved = dup(stderr_fd);
+    std::FILE *file = std::tmpfile();
+    if (saved < 0 || file == nullptr) {
+        ADD_FAILURE() << "standard error cannot be captured";
+        work();
+        return "";
+    }
+    dup2(fileno(file), stderr_fd);
     work();
     std::fflush(stderr);
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
+    dup2(saved, stderr_fd);
+    close(saved);
     std::string text;
     char chunk[512];
-    ::lseek(file, 0, SEEK_SET);
-    for (ssize_t n; (n = ::read(file, chunk, sizeof chunk)) > 0;) {
-        text.append(chunk, static_cast<std::size_t>(n));
+    std::rewind(file);
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+        text.append(chunk, n);
     }
-    ::close(file);
+    std::fclose(file);
     return text;
 }
 
