@@ -15,7 +15,7 @@ function(tb_windows_dll target)
   endif()
   list(JOIN table_DEF_LINES "\n  " exports)
   set(def ${CMAKE_CURRENT_BINARY_DIR}/${name}.def)
-  file(CONFIGURE OUTPUT ${def} CONTENT "LIBRARY ${name}.dll\nEXPORTS\n  ${exports}\n")
+  file(GENERATE OUTPUT ${def} CONTENT "LIBRARY ${name}.dll\nEXPORTS\n  ${exports}\n")
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ARGN})
   target_sources(${target} PRIVATE ${def})
   set_target_properties(${target} PROPERTIES PREFIX "")
@@ -37,8 +37,10 @@ if(CMAKE_CROSSCOMPILING)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${TB_WINE_RUN})
 endif()
 
-# Folders of the DLLs the tests load: the simulated toolkit and tessbridge.dll.
-set(TB_WINE_DLL_PATH "Z:${PROJECT_BINARY_DIR}/toolkit/sim\\;Z:${PROJECT_BINARY_DIR}/tessbridge")
+# Folders of the DLLs the tests load: the simulated toolkit, tessbridge.dll
+# and tesslink.dll.
+set(TB_WINE_DLL_PATH
+  "Z:${PROJECT_BINARY_DIR}/toolkit/sim\\;Z:${PROJECT_BINARY_DIR}/tessbridge\\;Z:${PROJECT_BINARY_DIR}/tesslink")
 
 # tb_wine_test(name target [arguments...]): the test `name` runs the Windows
 # program `target`, finding the project's DLLs; it is skipped (exit 77) where

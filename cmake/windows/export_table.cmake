@@ -5,13 +5,16 @@
 
 # tb_read_export_table(<out> <pointer-bits> <table>...): reads the tables in
 # order and sets, one item per export:
-#   <out>_ORDINALS   the ordinals
-#   <out>_NAMES      the names as a DLL of that pointer width exports them
-#   <out>_DEF_LINES  the lines of the EXPORTS section of a .def
+#   <out>_ORDINALS     the ordinals
+#   <out>_NAMES        the names as a DLL of that pointer width exports them
+#   <out>_FUNCTIONS    the functions' names in the code
+#   <out>_CONVENTIONS  stdcall, cdecl or jni
+#   <out>_BYTES        the bytes of arguments on 32-bit Windows (0 for cdecl)
+#   <out>_DEF_LINES    the lines of the EXPORTS section of a .def
 function(tb_read_export_table out bits)
-  set(ordinals "")
-  set(names "")
-  set(def_lines "")
+  foreach(list ordinals names functions conventions bytes_list def_lines)
+    set(${list} "")
+  endforeach()
   foreach(table IN LISTS ARGN)
     file(STRINGS ${table} lines)
     foreach(line IN LISTS lines)
@@ -30,7 +33,7 @@ function(tb_read_export_table out bits)
       if(NOT convention STREQUAL "cdecl" AND bytes STREQUAL "")
         message(FATAL_ERROR "${table}: ${name} needs its bytes of arguments")
       endif()
-      if(ordinal IN_LIST ordinals OR name IN_LIST names)
+      if(ordinal IN_LIST ordinals OR name IN_LIST functions)
         message(FATAL_ERROR "${table}: ordinal ${ordinal} or name ${name} is listed twice")
       endif()
       # 32-bit symbols: __stdcall Name@bytes, __cdecl Name (the compiler's
@@ -45,12 +48,21 @@ function(tb_read_export_table out bits)
         set(exported _${name}@${bytes})
         set(def_line "${exported} = ${name}@${bytes} @${ordinal}")
       endif()
+      if(bytes STREQUAL "")
+        set(bytes 0)
+      endif()
       list(APPEND ordinals ${ordinal})
       list(APPEND names ${exported})
+      list(APPEND functions ${name})
+      list(APPEND conventions ${convention})
+      list(APPEND bytes_list ${bytes})
       list(APPEND def_lines "${def_line}")
     endforeach()
   endforeach()
   set(${out}_ORDINALS ${ordinals} PARENT_SCOPE)
   set(${out}_NAMES ${names} PARENT_SCOPE)
+  set(${out}_FUNCTIONS ${functions} PARENT_SCOPE)
+  set(${out}_CONVENTIONS ${conventions} PARENT_SCOPE)
+  set(${out}_BYTES ${bytes_list} PARENT_SCOPE)
   set(${out}_DEF_LINES ${def_lines} PARENT_SCOPE)
 endfunction()
