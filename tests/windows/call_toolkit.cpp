@@ -16,7 +16,7 @@
     X(OsEventWait) X(OsMutexCreate) X(OsMutexClose) X(OsMutexLock) X(OsMutexUnlock)            \
     X(wdsim_plug) X(wdsim_unplug) X(wdsim_settle) X(wdsim_reset) X(wdsim_adapter_count)        \
     X(wdsim_open_records) X(wdsim_queue_reply) X(wdsim_inject_fault) X(wdsim_log_count)        \
-    X(wdsim_log_entry) X(wdsim_log_clear) X(wdsim_log_enable)
+    X(wdsim_log_entry) X(wdsim_log_clear) X(wdsim_log_enable) X(wdsim_plug_bench)
 
 namespace wintest {
 namespace {
@@ -141,6 +141,13 @@ void call_toolkit(const char *dll, Report &report) {
     report.check(text != nullptr && std::strcmp(text, "Endpoint stalled") == 0,
                  "  Stat2Str names the stall");
 
+    wd_handle bench = 0;
+    TB_STACK_CHECKED(report, "wdsim_plug_bench(\"bare\", \"5678\")",
+                     bench = wd.wdsim_plug_bench("bare", "5678"));
+    report.check(bench != 0, "  it returns a handle");
+    TB_CALL_EXPECT(report, 2, wd.wdsim_adapter_count());
+    TB_CALL_EXPECT(report, 0, wd.wdsim_plug_bench("no such bench", nullptr));
+    TB_STACK_CHECKED(report, "wdsim_unplug(bench)", wd.wdsim_unplug(bench));
     TB_STACK_CHECKED(report, "wdsim_unplug(device)", wd.wdsim_unplug(device));
     TB_CALL_EXPECT(report, 1, wd.wdsim_settle(5000));
     report.check(seen.detached == device, "  the detach handler got the adapter's handle");
