@@ -18,15 +18,18 @@
 //
 // Time limits: no operation holds its caller for more than about
 // kTransferTimeout beyond the search, also when the adapter stops taking
-// reports. A write that the system has not finished within that limit is left
-// to finish in the background. Until it has, the transport touches no device:
-// writeReport is NotSent and openReplyChannel null at once, and a handle given
-// up meanwhile is closed once the write has ended (on Linux, an open or a close
-// of a hidraw node would wait for it). What the system does not let a program
-// cancel is named in tesslink.h.
+// reports. A write that the system has not finished within that limit is, on
+// Windows, cancelled and waited for until the system has let go of it. On
+// Linux, where a hidraw write cannot be cancelled, it is left to finish in the
+// background; until it has, the transport touches no device: writeReport is
+// NotSent and openReplyChannel null at once, and a handle given up meanwhile is
+// closed once the write has ended (an open or a close of a hidraw node would
+// wait for it). What the system does not let a program cancel is named in
+// tesslink.h.
 //
-// Implementations: hid_transport_hidraw.cpp (Linux hidraw). Tests substitute
-// their own systemTransport().
+// Implementations: hid_transport_hidraw.cpp (Linux hidraw) and
+// hid_transport_win32.cpp (Windows' HID class driver). Tests substitute their
+// own systemTransport().
 #pragma once
 
 #include <cstdint>
@@ -73,11 +76,14 @@ class HidTransport {
 
     // Finds and opens the adapter and writes one output report of its declared
     // length: `layout` (byte 0 the report ID, then the command's bytes) followed
-    // by zeros. Blocks the caller for at most about kTransferTimeout: a write the
-    // system has not finished by then completes in the background, closes its
-    // handle when it completes, and counts as Sent. A write that cannot be
-    // started without blocking the caller is NotSent, among them every write
-    // asked for while an earlier one is still in progress. The caller's bytes
+    // by zeros. Blocks the caller for at most about kTransferTimeout. A write the
+    // system has not finished by then either completes in the background,
+    // closes its handle when it completes, and counts as Sent (where the system
+    // cannot cancel it: hidraw), or is cancelled and waited for until the
+    // system has let go of it, and counts as Sent only if it completed before
+    // the cancel took hold (Windows). A write that cannot be started without
+    // blocking the caller is NotSent, among them every write asked for while an
+    // earlier one is still in progress in the background. The caller's bytes
     // are copied; `layout` is not used after the call.
     virtual WriteResult writeReport(std::span<const std::uint8_t> layout) = 0;
 };
