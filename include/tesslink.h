@@ -4,9 +4,9 @@
  * Every function is a plain C call with scalar arguments and caller-owned
  * buffers. The library keeps no state between calls: each transfer finds the
  * adapter among the system's HID interfaces, opens it, moves one HID report and
- * closes it again. The one exception is a write still pending after 1000 ms:
- * it keeps its handle open until it completes in the background, and closes it
- * then.
+ * closes it again. The one exception, on Linux, is a write still pending after
+ * 1000 ms: it keeps its handle open until it completes in the background, and
+ * closes it then.
  *
  * Calling convention: the MPU functions are __cdecl on Windows (TESSLINK_CALL),
  * the platform's default C convention elsewhere. The Java natives of the PMBus
@@ -26,11 +26,13 @@
  * never holds the caller for more than about 1000 ms either; a write the kernel
  * has not finished by then completes in the background (and counts as sent),
  * and one that cannot be handed to the library's writer thread is not made
- * (and counts as not sent).
+ * (and counts as not sent). On Windows a write not finished after 1000 ms is
+ * cancelled instead, and counts as not sent unless it completed first.
  *
- * An adapter that stops taking reports: the command whose report it does not
- * take counts as sent and gets no reply (255, or 0 from the value functions),
- * after its waits of 1000 ms (one for the write, one for the reply). Its write
+ * An adapter that stops taking reports (Linux; on Windows the cancel ends the
+ * write, and the next command is tried as usual): the command whose report it
+ * does not take counts as sent and gets no reply (255, or 0 from the value
+ * functions), after its waits of 1000 ms (one for the write, one for the reply). Its write
  * stays in the kernel until the adapter takes the report or the kernel gives
  * up (on Linux, usbhid waits up to 5 seconds). While it is there, every later
  * command is not sent and fails at once, as when the adapter is not found,
