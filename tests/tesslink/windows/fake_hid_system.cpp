@@ -103,25 +103,40 @@ std::vector<std::size_t> FakeHidSystem::presentInterfaces() const {
     return present;
 }
 
-bool FakeHidSystem::startTransfer(HANDLE file, OVERLAPPED *overlapped, const char *call) {
-    (void)file;
-    if (overlapped == nullptr || !isEvent(overlapped->hEvent)) {
-        fault(std::string(call) + " without an OVERLAPPED record whose event is open");
-        return false;
+FakeHidSystem::OpenDevice *FakeHidSystem::startTransfer(HANDLE file, OVERLAPPED *overlapped,
+                                                        DWORD bytes, bool isWrite) {
+    const std::string call = isWrite ? "WriteFile" : "ReadFile";
+    calls.push_back(call);
+    OpenDevice *device = openDevice(file, call.c_str());
+    if (device == nullptr) {
+        fail(ERROR_INVALID_HANDLE);
+        return nullptr;
     }
-    if (overlapped->Offset != 0 || overlapped->OffsetHigh != 0) {
-        fault(std::string(call) + " with an offset in its OVERLAPPED record");
+    if (overlapped == nullptr || !isEvent(overlapped->hEvent)) {
+        fault(call + " without an OVERLAPPED record whose event is open");
+        fail(ERROR_INVALID_PARAMETER);
+        return nullptr;
     }
     for (const Transfer &t : transfers_) {
         if (t.overlapped == overlapped) {
-            fault(std::string(call) + " with an OVERLAPPED record still in use");
-            return false;
+            fault(call + " with an OVERLAPPED record still in use");
+            fail(ERROR_INVALID_PARAMETER);
+            return nullptr;
         }
+    }
+    if (overlapped->Offset != 0 || overlapped->OffsetHigh != 0) {
+        fault(call + " with an offset in its OVERLAPPED record");
+    }
+    const FakeInterface &i = interfaces[device->interfaceIndex];
+    const USHORT declared = isWrite ? i.outputLength : i.inputLength;
+    if (bytes != declared) {
+        fault(call + " of " + std::to_string(bytes) + " bytes; the report has " +
+              std::to_string(declared));
     }
     events_[overlapped->hEvent] = false;  // the system resets it as the transfer starts
     overlapped->Internal = STATUS_PENDING;
     overlapped->InternalHigh = 0;
-    return true;
+    return device;
 }
 
 // Ends a transfer as the system does: the result goes into its OVERLAPPED
@@ -381,28 +396,20 @@ HANDLE FakeHidSystem::CreateEventA(SECURITY_ATTRIBUTES *security, BOOL manualRes
 
 BOOL FakeHidSystem::WriteFile(HANDLE file, const void *buffer, DWORD bytes, DWORD *written,
                               OVERLAPPED *overlapped) {
-    calls.emplace_back("WriteFile");
     (void)written;
-    const OpenDevice *device = openDevice(file, "WriteFile");
+    const OpenDevice *device = startTransfer(file, overlapped, bytes, true);
     if (device == nullptr) {
-        return fail(ERROR_INVALID_HANDLE);
+        return FALSE;
     }
-    if (!startTransfer(file, overlapped, "WriteFile")) {
-        return fail(ERROR_INVALID_PARAMETER);
-    }
-    const FakeInterface &i = interfaces[device->interfaceIndex];
-    if (bytes != i.outputLength) {
-        fault("WriteFile of " + std::to_string(bytes) + " bytes; the output report has " +
-              std::to_string(i.outputLength));
-    }
-    if (i.writes == WriteBehaviour::Refuse) {
+    const WriteBehaviour behaviour = interfaces[device->interfaceIndex].writes;
+    if (behaviour == WriteBehaviour::Refuse) {
         overlapped->Internal = ERROR_GEN_FAILURE;
         return fail(ERROR_GEN_FAILURE);
     }
     const auto *bytesIn = static_cast<const std::uint8_t *>(buffer);
     transfers_.push_back(
         Transfer{file, overlapped, true, nullptr, bytes, Report(bytesIn, bytesIn + bytes)});
-    if (i.writes == WriteBehaviour::Accept) {
+    if (behaviour == WriteBehaviour::Accept) {
         takeWrite(transfers_.size() - 1);
     }
     return fail(ERROR_IO_PENDING);
@@ -410,21 +417,12 @@ BOOL FakeHidSystem::WriteFile(HANDLE file, const void *buffer, DWORD bytes, DWOR
 
 BOOL FakeHidSystem::ReadFile(HANDLE file, void *buffer, DWORD bytes, DWORD *read,
                              OVERLAPPED *overlapped) {
-    calls.emplace_back("ReadFile");
-    OpenDevice *device = openDevice(file, "ReadFile");
+    const OpenDevice *device = startTransfer(file, overlapped, bytes, false);
     if (device == nullptr) {
-        return fail(ERROR_INVALID_HANDLE);
+        return FALSE;
     }
-    if (!startTransfer(file, overlapped, "ReadFile")) {
-        return fail(ERROR_INVALID_PARAMETER);
-    }
-    const FakeInterface &i = interfaces[device->interfaceIndex];
-    if (bytes != i.inputLength) {
-        fault("ReadFile of " + std::to_string(bytes) + " bytes; the input report has " +
-              std::to_string(i.inputLength));
-    }
-    auto *bytesOut = static_cast<std::uint8_t *>(buffer);
-    transfers_.push_back(Transfer{file, overlapped, false, bytesOut, bytes, {}});
+    transfers_.push_back(
+        Transfer{file, overlapped, false, static_cast<std::uint8_t *>(buffer), bytes, {}});
     if (device->inputs.empty()) {
         return fail(ERROR_IO_PENDING);
     }

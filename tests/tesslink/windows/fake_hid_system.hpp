@@ -162,7 +162,9 @@ class FakeHidSystem final : public Win32HidApi {
     bool isEvent(HANDLE handle) const { return events_.count(handle) != 0; }
     void fault(const std::string &text);
     BOOL fail(DWORD error);
-    bool startTransfer(HANDLE file, OVERLAPPED *overlapped, const char *call);
+    // Checks and starts a WriteFile or ReadFile; null (with the error set)
+    // when it cannot start.
+    OpenDevice *startTransfer(HANDLE file, OVERLAPPED *overlapped, DWORD bytes, bool isWrite);
     void complete(std::size_t transfer, DWORD error, DWORD bytes);
     void takeWrite(std::size_t transfer);
     void serveReads();

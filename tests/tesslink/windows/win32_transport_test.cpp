@@ -78,6 +78,17 @@ class Win32Transport : public ::testing::Test {
     FakeHidSystem system;
     std::unique_ptr<HidTransport> transport = tesslink::makeWin32HidTransport(system);
 
+    // An adapter that takes a report and does not answer: its reply channel,
+    // opened before a report was written to it.
+    std::unique_ptr<HidReplyChannel> silentAdapterAfterAWrite() {
+        system.interfaces.push_back(adapter("silent adapter"));
+        system.interfaces.back().respond = nullptr;
+        auto channel = transport->openReplyChannel();
+        EXPECT_NE(channel, nullptr);
+        EXPECT_EQ(transport->writeReport(kFlashLed), WriteResult::Sent);
+        return channel;
+    }
+
     void TearDown() override { expectClean(system); }
 };
 
@@ -182,11 +193,8 @@ TEST_F(Win32Transport, WithoutAnAdapterNothingIsOpenedForATransferAndNothingStar
 }
 
 TEST_F(Win32Transport, AReadWithoutAReportIsCancelledAfterTheLimitAndWaitedFor) {
-    system.interfaces.push_back(adapter("silent adapter"));
-    system.interfaces.back().respond = nullptr;
-    auto channel = transport->openReplyChannel();
+    const auto channel = silentAdapterAfterAWrite();
     ASSERT_NE(channel, nullptr);
-    ASSERT_EQ(transport->writeReport(kFlashLed), WriteResult::Sent);
 
     system.calls.clear();
     const ULONGLONG start = system.now();
@@ -233,11 +241,8 @@ TEST_F(Win32Transport, ATransferThatFinishesAsTheCancelIsAskedForCounts) {
 }
 
 TEST_F(Win32Transport, AReplyArrivingDuringTheWaitIsRead) {
-    system.interfaces.push_back(adapter("adapter"));
-    system.interfaces.back().respond = nullptr;
-    auto channel = transport->openReplyChannel();
+    const auto channel = silentAdapterAfterAWrite();
     ASSERT_NE(channel, nullptr);
-    ASSERT_EQ(transport->writeReport(kFlashLed), WriteResult::Sent);
     Report answerNow(65, 0);
     answerNow[3] = 0x42;
     system.duringWait = [&] { system.sendInput(0, answerNow); };
