@@ -39,6 +39,7 @@ using NativeTransfer = int8_t(__stdcall *)(JniEnv, JniObject, int32_t, int32_t, 
 using NativeBlock = int8_t(__stdcall *)(JniEnv, JniObject, int32_t, int32_t, int32_t, JniArray);
 
 constexpr unsigned char kBadLength = 129;
+constexpr unsigned char kNotFound = 255;
 constexpr int8_t kJavaBadLength = -127;
 
 }  // namespace
@@ -96,6 +97,11 @@ void call_tesslink(const char *dll, Report &report) {
     TB_CALL_EXPECT(report, kJavaBadLength,
                    java_write_array(nullptr, nullptr, 0xA0, 0x10, 4, nullptr));
     // No adapter is attached: each finds none.
+    unsigned char block[256] = {};
+    TB_CALL_EXPECT(report, kNotFound, read(0xB0, 2, data, 0x8B));
+    TB_CALL_EXPECT(report, kNotFound, write(0xA0, 4, data, 0x10));
+    TB_CALL_EXPECT(report, kNotFound, read_array(0xA0, 0x00, 256, block));
+    TB_CALL_EXPECT(report, kNotFound, write_array(0xA0, 0x00, 100, block));
     TB_CALL_EXPECT(report, 0, get_frequency());
     TB_CALL_EXPECT(report, 0, set_frequency(400));
     TB_CALL_EXPECT(report, 0, device_version());
