@@ -1,12 +1,11 @@
 // Device watching by periodic enumeration, for platforms whose libusb offers no
-// hotplug. Each round lists the devices and compares them with the previous
-// round: libusb keeps one libusb_device per connected device, so a device still
-// present is the same object, and a replugged one is a new object.
+// hotplug (Windows). Each round lists the devices and hands the list to the
+// presence tracker, which tells what left and what arrived since the last round.
 #include "device_watcher.hpp"
 
+#include "presence_tracker.hpp"
 #include "status_map.hpp"
 
-#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -63,38 +62,31 @@ private:
         if (count < 0) {
             return status_from_libusb_error(static_cast<int>(count));
         }
-        std::vector<UsbDeviceRef> present;
         try {
+            std::vector<UsbDeviceRef> present;
             present.reserve(static_cast<size_t>(count));
             for (ssize_t i = 0; i < count; ++i) {
                 present.emplace_back(list[i]);
             }
-        } catch (...) {
             libusb_free_device_list(list, 1);
-            return WD_STATUS_NO_RESOURCES;
-        }
-        libusb_free_device_list(list, 1);
-
-        const auto contains = [](const std::vector<UsbDeviceRef> &set, const UsbDeviceRef &d) {
-            return std::any_of(set.begin(), set.end(),
-                               [&](const UsbDeviceRef &e) { return e.get() == d.get(); });
-        };
-        try {
-            for (const auto &device : known_) {
-                if (!contains(present, device)) {
-                    on_removal_(device.get());
-                    queue_.push({DeviceEvent::Kind::left, device});
-                }
+            list = nullptr;
+            // A round cut short by a lack of memory is repeated whole at the
+            // next one; the driver ignores an event it already had.
+            const auto changes = tracker_.compare(present);
+            for (const auto &device : changes.left) {
+                on_removal_(device.get());
+                queue_.push({DeviceEvent::Kind::left, device});
             }
-            for (const auto &device : present) {
-                if (!contains(known_, device)) {
-                    queue_.push({DeviceEvent::Kind::arrived, device});
-                }
+            for (const auto &device : changes.arrived) {
+                queue_.push({DeviceEvent::Kind::arrived, device});
             }
+            tracker_.accept(std::move(present));
         } catch (...) {
+            if (list != nullptr) {
+                libusb_free_device_list(list, 1);
+            }
             return WD_STATUS_NO_RESOURCES;
         }
-        known_ = std::move(present);
         return WD_STATUS_SUCCESS;
     }
 
@@ -102,7 +94,7 @@ private:
     DeviceEventQueue &queue_;
     RemovalNotice on_removal_;
     const std::chrono::milliseconds period_;
-    std::vector<UsbDeviceRef> known_;  // touched by start() and then only by the thread
+    PresenceTracker<UsbDeviceRef> tracker_;  // used by start() and then only by the thread
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
