@@ -82,6 +82,9 @@ typedef struct wd_event_table {
  * accepted device pulled out. A zero vendor or product ID matches anything.
  * A device handle is valid from its attach notification until its detach
  * handler returns; a device whose attach handler returned 0 gets no detach.
+ * How soon a plug or unplug is reported depends on the system: at once where
+ * libusb has hotplug (Linux); on Windows the libusb toolkit enumerates the
+ * devices every 500 ms.
  * `options` is reserved and ignored. One registration at a time: a second, or
  * a call from inside a handler, answers WD_STATUS_ALREADY_INITIALIZED.
  * Writes *driver on success.

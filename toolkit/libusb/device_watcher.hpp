@@ -40,6 +40,16 @@ public:
     virtual void stop() = 0;
 };
 
+// The watcher of this system (platform_<system>.cpp): hotplug where libusb has
+// it, polling every kPollingPeriod where it has not (always on Windows).
+std::unique_ptr<DeviceWatcher> make_system_watcher(libusb_context *context,
+                                                   DeviceEventQueue &queue,
+                                                   RemovalNotice on_removal);
+
+// How often the polling watcher enumerates: a plug or unplug is noticed within
+// this time (plus the enumeration's own).
+inline constexpr std::chrono::milliseconds kPollingPeriod{500};
+
 std::unique_ptr<DeviceWatcher> make_hotplug_watcher(libusb_context *context,
                                                     DeviceEventQueue &queue,
                                                     RemovalNotice on_removal);

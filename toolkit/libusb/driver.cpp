@@ -23,10 +23,7 @@ wd_status Driver::start(std::span<const wd_match_entry> matches, const wd_event_
     }
     auto notice = [raw = driver.get()](libusb_device *device) { raw->on_removal_notice(device); };
     libusb_context *context = driver->context_->get();
-    driver->watcher_ =
-        UsbContext::has_hotplug()
-            ? make_hotplug_watcher(context, driver->queue_, notice)
-            : make_polling_watcher(context, driver->queue_, notice, kPollPeriod);
+    driver->watcher_ = make_system_watcher(context, driver->queue_, notice);
     try {
         driver->notifier_ = std::thread([raw = driver.get()] { raw->run_notifications(); });
     } catch (const std::system_error &) {

@@ -18,7 +18,6 @@
 
 #include <wdapi801.h>
 
-#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -31,9 +30,6 @@ namespace wdusb {
 
 class Driver {
 public:
-    // How often devices are enumerated where libusb has no hotplug.
-    static constexpr std::chrono::milliseconds kPollPeriod{500};
-
     // Copies the entries and the table, creates the context, starts the threads
     // and queues the devices already present. Then waits until the notification
     // thread has handled those (opened them, and their attach handlers

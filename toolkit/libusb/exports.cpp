@@ -8,7 +8,8 @@
 //                 the notification thread has opened the matching ones and their
 //                 attach handlers returned, for at most 2 seconds (wdapi801.h).
 //                 Threads: a libusb event thread, a notification thread and, on
-//                 platforms without hotplug, a polling thread (driver.hpp).
+//                 platforms without hotplug (Windows), a polling thread that
+//                 enumerates every kPollingPeriod, 500 ms (driver.hpp).
 //                 `options` is accepted and ignored. Errors:
 //                   INVALID_PARAMETER    null driver/matches/events/on_attach, count 0
 //                   ALREADY_INITIALIZED  a registration is active (also when
