@@ -16,7 +16,8 @@
     X(OsEventWait) X(OsMutexCreate) X(OsMutexClose) X(OsMutexLock) X(OsMutexUnlock)            \
     X(wdsim_plug) X(wdsim_unplug) X(wdsim_settle) X(wdsim_reset) X(wdsim_adapter_count)        \
     X(wdsim_open_records) X(wdsim_queue_reply) X(wdsim_inject_fault) X(wdsim_log_count)        \
-    X(wdsim_log_entry) X(wdsim_log_clear) X(wdsim_log_enable) X(wdsim_plug_bench)
+    X(wdsim_log_entry) X(wdsim_log_clear) X(wdsim_log_enable) X(wdsim_plug_bench)              \
+    X(wdsim_inject_silence) X(wdsim_set_hook)
 
 namespace wintest {
 namespace {
@@ -135,6 +136,11 @@ void call_toolkit(const char *dll, Report &report) {
     TB_CALL_EXPECT(report, WD_STATUS_STALL,
                    wd.WDU_TransferBulk(device, 0x02, 0, 0, packet, 2, &moved, 1000));
     TB_CALL_EXPECT(report, 0, wd.wdsim_log_count());
+    TB_STACK_CHECKED(report, "wdsim_inject_silence(WDSIM_OP_BULK_OUT, 0)",
+                     wd.wdsim_inject_silence(WDSIM_OP_BULK_OUT, 0));
+    TB_CALL_EXPECT(report, WD_STATUS_TRANSFER_TIMEOUT,
+                   wd.WDU_TransferBulk(device, 0x02, 0, 0, packet, 2, &moved, 10));
+    TB_STACK_CHECKED(report, "wdsim_set_hook(nullptr, nullptr)", wd.wdsim_set_hook(nullptr, nullptr));
     TB_STACK_CHECKED(report, "wdsim_log_enable(1)", wd.wdsim_log_enable(1));
     const char *text = nullptr;
     TB_STACK_CHECKED(report, "Stat2Str(WD_STATUS_STALL)", text = wd.Stat2Str(WD_STATUS_STALL));
