@@ -188,7 +188,11 @@ TEST_F(SimToolkit, BenchesAnswerFromTheirDeviceModels) {
 // What a process started with WDSIM_BENCH sees when its first driver registers:
 // the two benches it could plug, attached, the demo one answering.
 bool benches_from_environment_attach() {
+#ifdef _WIN32
+    (void)_putenv_s("WDSIM_BENCH", "demo:1111,nonsense,bare");
+#else
     ::setenv("WDSIM_BENCH", "demo:1111,nonsense,bare", 1);
+#endif
     std::vector<wd_handle> attached;
     const auto on_attach = [](wd_handle device, const wd_device_info *, void *context) {
         static_cast<std::vector<wd_handle> *>(context)->push_back(device);
