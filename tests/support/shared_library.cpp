@@ -18,7 +18,22 @@ void *find_export(void *library, const char *name) {
     return reinterpret_cast<void *>(::GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-void close_library(void *library) { ::FreeLibrary(static_cast<HMODULE>(library)); }
+// A DLL may hold itself a little longer: tessbridge.dll's start-up thread lets
+// go of it only as it ends, a moment after the start-up is over. The unload is
+// complete once it has (2 s at most).
+void close_library(void *library) {
+    const HMODULE module = static_cast<HMODULE>(library);
+    char path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameA(module, path, MAX_PATH);
+    ::FreeLibrary(module);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    const ULONGLONG deadline = ::GetTickCount64() + 2000;
+    while (::GetModuleHandleA(path) != nullptr && ::GetTickCount64() < deadline) {
+        ::Sleep(1);
+    }
+}
 
 bool library_is_loaded(const char *path) { return ::GetModuleHandleA(path) != nullptr; }
 

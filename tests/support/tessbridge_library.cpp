@@ -16,6 +16,10 @@ TessbridgeLibrary::TessbridgeLibrary(const char *path, Unload unload)
     api_.name = reinterpret_cast<decltype(api_.name)>(find_export(handle_, #name));
     TESSBRIDGE_EXPORTS(TB_RESOLVE)
 #undef TB_RESOLVE
+    // The load as a host sees it: on Windows the start-up runs on a thread of
+    // its own and the first call waits for it (tessbridge.h); on Linux it was
+    // over when the load returned.
+    (void)api_.Get_DLL_Version();
 }
 
 TessbridgeLibrary::~TessbridgeLibrary() {

@@ -12,8 +12,8 @@ class TessbridgeLibrary {
     // library, and the toolkit it brought in, loaded until the process ends.
     enum class Unload { on_destruction, never };
 
-    // Loads the library at `path` (its start-up runs inside) and resolves every
-    // export. Throws std::runtime_error, saying why, when it cannot be loaded.
+    // Loads the library at `path` and resolves every export; its start-up is
+    // over on return (on Windows through a first call, which waits for it). Throws std::runtime_error, saying why, when it cannot be loaded.
     explicit TessbridgeLibrary(const char *path, Unload unload = Unload::on_destruction);
     // ShutdownProcedure, then unloads the library unless told not to.
     ~TessbridgeLibrary();

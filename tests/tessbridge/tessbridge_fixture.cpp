@@ -1,7 +1,9 @@
 #include "tessbridge_fixture.hpp"
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -18,13 +20,29 @@ void record_message(const char *text, void *context) {
     static_cast<std::vector<std::string> *>(context)->emplace_back(text);
 }
 
+#ifdef _WIN32
+// The C runtime's tmpfile() makes its file in the drive's root under names that
+// test programs running at once share; this one is the user's, and unique.
+std::FILE *temporary_file() {
+    char folder[MAX_PATH];
+    char path[MAX_PATH];
+    if (GetTempPathA(MAX_PATH, folder) == 0 || GetTempFileNameA(folder, "tbt", 0, path) == 0) {
+        return nullptr;
+    }
+    const int fd = _open(path, _O_RDWR | _O_BINARY | _O_TEMPORARY);  // deleted when closed
+    return fd < 0 ? nullptr : _fdopen(fd, "w+b");
+}
+#else
+std::FILE *temporary_file() { return std::tmpfile(); }
+#endif
+
 // Runs `work` with standard error sent to a temporary file, and returns what was written.
 template <typename Work>
 std::string capture_stderr(Work work) {
     std::fflush(stderr);
     const int stderr_fd = fileno(stderr);
     const int saved = dup(stderr_fd);
-    std::FILE *file = std::tmpfile();
+    std::FILE *file = temporary_file();
     if (saved < 0 || file == nullptr) {
         ADD_FAILURE() << "standard error cannot be captured";
         work();
