@@ -37,10 +37,18 @@ if(CMAKE_CROSSCOMPILING)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${TB_WINE_RUN})
 endif()
 
+# The build tree as the Windows programs built here see it: under Wine, the
+# Linux root is drive Z:.
+if(CMAKE_CROSSCOMPILING)
+  set(TB_BINARY_DIR_FOR_WINDOWS "Z:${PROJECT_BINARY_DIR}")
+else()
+  set(TB_BINARY_DIR_FOR_WINDOWS "${PROJECT_BINARY_DIR}")
+endif()
+
 # Folders of the DLLs the tests load: the simulated toolkit, tessbridge.dll
 # and tesslink.dll.
-set(TB_WINE_DLL_PATH
-  "Z:${PROJECT_BINARY_DIR}/toolkit/sim\\;Z:${PROJECT_BINARY_DIR}/tessbridge\\;Z:${PROJECT_BINARY_DIR}/tesslink")
+set(_tb_tree "${TB_BINARY_DIR_FOR_WINDOWS}")
+set(TB_WINE_DLL_PATH "${_tb_tree}/toolkit/sim\\;${_tb_tree}/tessbridge\\;${_tb_tree}/tesslink")
 
 # tb_wine_test(name target [arguments...]): the test `name` runs the Windows
 # program `target`, finding the project's DLLs; it is skipped (exit 77) where

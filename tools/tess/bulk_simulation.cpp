@@ -7,7 +7,7 @@
 namespace tess {
 
 BulkSimulation::BulkSimulation(const BulkSimulationOptions &options) {
-    void *library = open_library(TESS_SIM_TOOLKIT, RTLD_NOW | RTLD_GLOBAL,
+    void *library = open_library(TESS_SIM_TOOLKIT, Symbols::Global,
                                  "--sim works from the build tree: build the project "
                                  "(scripts/build) and run the tess it made");
     resolve(library, "the simulated toolkit", "wdsim_plug", toolkit_.plug);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "hid_simulation.hpp"
 #include "numbers.hpp"
 #include "pmbus_decode.hpp"
 #include "status_texts.hpp"
@@ -31,8 +32,8 @@ struct HidOptions {
 
 TesslinkLibrary &hid(Context &context) {
     if (context.session.options().sim && !context.session.hid_simulated()) {
-        throw ToolError(ExitCode::Environment, "this tess cannot simulate the HID adapter",
-                        "install umockdev and libumockdev-dev, then build again");
+        throw ToolError(ExitCode::Environment, HidSimulation::unavailable_reason(),
+                        HidSimulation::unavailable_hint());
     }
     return context.session.link();
 }

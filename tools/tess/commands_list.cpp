@@ -96,8 +96,9 @@ Json list_bulk(Context &context, std::vector<std::string> &lines, Found &found) 
 Json list_hid(Context &context, std::vector<std::string> &lines, Found &found) {
     Json result = Json::object();
     if (context.session.options().sim && !context.session.hid_simulated()) {
-        lines.emplace_back("HID adapter (libtesslink): not simulated in this build (needs umockdev)");
-        result.set("error", "not simulated in this build");
+        lines.push_back(std::string("HID adapter (libtesslink): ") +
+                        HidSimulation::unavailable_reason());
+        result.set("error", HidSimulation::unavailable_reason());
         return result;
     }
     TesslinkLibrary *library = nullptr;

@@ -26,6 +26,24 @@ bool HidSimulation::available() { return false; }
 std::string HidSimulation::library_path() { return {}; }
 #endif
 
+#ifdef _WIN32
+// The emulation stands in for a Linux hidraw node: Windows' HID stack has no
+// such seam.
+const char *HidSimulation::unavailable_reason() {
+    return "the HID adapter is not simulated on Windows: --sim simulates the bulk adapter only";
+}
+const char *HidSimulation::unavailable_hint() {
+    return "the HID adapter's simulation needs Linux (umockdev); on Windows use a real adapter";
+}
+#else
+const char *HidSimulation::unavailable_reason() {
+    return "this tess cannot simulate the HID adapter: it was built without umockdev";
+}
+const char *HidSimulation::unavailable_hint() {
+    return "install umockdev and libumockdev-dev, then build again";
+}
+#endif
+
 bool HidSimulation::under_umockdev() {
     const auto preload = process::environment("LD_PRELOAD");
     return preload && preload->find("umockdev") != std::string::npos;
@@ -57,7 +75,7 @@ void HidSimulation::restart_under_umockdev(const std::vector<std::string> &argum
 
 HidSimulation::HidSimulation() : library_(std::make_unique<Library>()) {
 #ifdef TESS_HID_SIMULATION
-    void *handle = open_library(TESS_HID_SIM_LIBRARY, RTLD_NOW | RTLD_LOCAL,
+    void *handle = open_library(TESS_HID_SIM_LIBRARY, Symbols::Local,
                                 "--sim works from the build tree: build the project "
                                 "(scripts/build) and run the tess it made");
     resolve(handle, "the HID adapter emulation", "tesslink_sim_start", library_->start);
@@ -68,9 +86,7 @@ HidSimulation::HidSimulation() : library_(std::make_unique<Library>()) {
                         "check that umockdev is installed (Debian: umockdev)");
     }
 #else
-    throw ToolError(ExitCode::Environment,
-                    "this tess was built without the HID adapter simulation",
-                    "install umockdev and libumockdev-dev, then build again");
+    throw ToolError(ExitCode::Environment, unavailable_reason(), unavailable_hint());
 #endif
 }
 

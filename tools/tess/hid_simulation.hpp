@@ -17,6 +17,9 @@ class HidSimulation {
 public:
     // True when this build can emulate the HID adapter at all.
     static bool available();
+    // Why it cannot, when it cannot, and what would let it.
+    static const char *unavailable_reason();
+    static const char *unavailable_hint();
     // The emulation library in the build tree (empty when not available).
     static std::string library_path();
     // True when the process runs under umockdev-wrapper.

@@ -82,7 +82,7 @@ TessbridgeLibrary TessbridgeLibrary::load(std::vector<std::string> &load_message
     StderrCapture capture;
     void *handle = nullptr;
     try {
-        handle = open_library("libtessbridge.so", RTLD_NOW | RTLD_LOCAL,
+        handle = open_library(kTessbridgeLibrary, Symbols::Local,
                               "install the Tessbridge library, or run the tool from the build "
                               "tree it was built in");
     } catch (...) {
@@ -91,10 +91,10 @@ TessbridgeLibrary TessbridgeLibrary::load(std::vector<std::string> &load_message
     }
     load_messages = lines_of(capture.finish());
     TessbridgeLibrary library;
-#define TESS_RESOLVE(name) resolve(handle, "libtessbridge.so", #name, library.name);
+#define TESS_RESOLVE(name) resolve(handle, kTessbridgeLibrary, #name, library.name);
     TESS_TESSBRIDGE_EXPORTS(TESS_RESOLVE)
 #undef TESS_RESOLVE
-    const LoadedLibrary toolkit = loaded_library("libwdapi801.so", "WDU_Init", "wdsim_plug");
+    const LoadedLibrary toolkit = loaded_library(kToolkitLibrary, "WDU_Init", "wdsim_plug");
     library.toolkit_file = toolkit.file;
     library.toolkit_simulated = toolkit.has_other;
     return library;

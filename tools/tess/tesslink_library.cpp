@@ -5,11 +5,11 @@
 namespace tess {
 
 TesslinkLibrary TesslinkLibrary::load() {
-    void *handle = open_library("libtesslink.so", RTLD_NOW | RTLD_LOCAL,
+    void *handle = open_library(kTesslinkLibrary, Symbols::Local,
                                 "install the Tesslink library, or run the tool from the build "
                                 "tree it was built in");
     TesslinkLibrary library;
-#define TESS_RESOLVE(name) resolve(handle, "libtesslink.so", #name, library.name);
+#define TESS_RESOLVE(name) resolve(handle, kTesslinkLibrary, #name, library.name);
     TESS_TESSLINK_EXPORTS(TESS_RESOLVE)
 #undef TESS_RESOLVE
     return library;
