@@ -3,6 +3,7 @@
 // its place. Kept here so that the rest of the tool stays portable.
 #pragma once
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,7 +11,13 @@
 namespace tess::process {
 
 // The variable's value, or nullopt when it is not set.
-std::optional<std::string> environment(const char *name);
+inline std::optional<std::string> environment(const char *name) {
+    const char *value = std::getenv(name);
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
 void set_environment(const char *name, const std::string &value);
 void unset_environment(const char *name);
 

@@ -11,14 +11,6 @@
 
 namespace tess::process {
 
-std::optional<std::string> environment(const char *name) {
-    const char *value = std::getenv(name);
-    if (value == nullptr) {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
-
 void set_environment(const char *name, const std::string &value) {
     (void)_putenv_s(name, value.c_str());
 }
