@@ -151,6 +151,9 @@ void call_toolkit(const char *dll, Report &report) {
     TB_STACK_CHECKED(report, "wdsim_plug_bench(\"bare\", \"5678\")",
                      bench = wd.wdsim_plug_bench("bare", "5678"));
     report.check(bench != 0, "  it returns a handle");
+    // Its attach delivered first: a bench pulled out during its attach would be
+    // detached after the adapter below.
+    TB_CALL_EXPECT(report, 1, wd.wdsim_settle(5000));
     TB_CALL_EXPECT(report, 2, wd.wdsim_adapter_count());
     TB_CALL_EXPECT(report, 0, wd.wdsim_plug_bench("no such bench", nullptr));
     TB_STACK_CHECKED(report, "wdsim_unplug(bench)", wd.wdsim_unplug(bench));
