@@ -33,7 +33,7 @@ _WINDOWS_32 = WINDOWS and struct.calcsize("P") == 4
 
 
 @dataclass(frozen=True)
-class LibrarySpec:
+class LibraryFile:
     title: str  # how messages name the library
     environment: str  # variable naming the file; empty: none
     build_path: str  # below the build tree, with '/' separators; empty: not built there
@@ -44,7 +44,7 @@ class LibrarySpec:
     windows_companions: Tuple[str, ...] = ()  # DLLs loaded first from the same directory
 
 
-TESSBRIDGE = LibrarySpec(
+TESSBRIDGE = LibraryFile(
     title="libtessbridge",
     environment="TESSBRIDGE_LIBRARY",
     build_path="tessbridge/libtessbridge.so",
@@ -55,7 +55,7 @@ TESSBRIDGE = LibrarySpec(
     windows_companions=("wdapi801.dll",),
 )
 
-TESSLINK = LibrarySpec(
+TESSLINK = LibraryFile(
     title="libtesslink",
     environment="TESSLINK_LIBRARY",
     build_path="tesslink/libtesslink.so",
@@ -66,7 +66,7 @@ TESSLINK = LibrarySpec(
 )
 
 # The simulated driver toolkit: built for tests and demos, never installed.
-SIMULATED_TOOLKIT = LibrarySpec(
+SIMULATED_TOOLKIT = LibraryFile(
     title="the simulated toolkit libwdapi801",
     environment="WDAPI801_SIM_LIBRARY",
     build_path="toolkit/sim/libwdapi801.so",
@@ -78,7 +78,7 @@ SIMULATED_TOOLKIT = LibrarySpec(
 
 # The emulated HID adapter (include/tesslink_sim.h): built for tests and demos,
 # never installed.
-SIMULATED_HID = LibrarySpec(
+SIMULATED_HID = LibraryFile(
     title="the HID adapter's emulation libtesslink_sim",
     environment="TESSLINK_SIM_LIBRARY",
     build_path="devices/hid_adapter/libtesslink_sim.so",
@@ -102,52 +102,52 @@ def build_tree() -> Optional[Path]:
     return root / "build" if root is not None else None
 
 
-def _candidates(spec: LibrarySpec) -> List[Tuple[str, str]]:
+def _candidates(library: LibraryFile) -> List[Tuple[str, str]]:
     """(what, path or name) pairs in the order they are tried."""
-    named = os.environ.get(spec.environment) if spec.environment else None
+    named = os.environ.get(library.environment) if library.environment else None
     if named:
-        return [("$" + spec.environment, named)]
+        return [("$" + library.environment, named)]
     found: List[Tuple[str, str]] = []
     build = build_tree()
-    if build is not None and spec.build_path:
-        found.append(("the build tree", str(build / spec.build_path)))
-    file_name = spec.windows_file if WINDOWS else spec.linux_file
-    if spec.find_name and file_name:
-        located = ctypes.util.find_library(spec.find_name)
+    if build is not None and library.build_path:
+        found.append(("the build tree", str(build / library.build_path)))
+    file_name = library.windows_file if WINDOWS else library.linux_file
+    if library.find_name and file_name:
+        located = ctypes.util.find_library(library.find_name)
         if located:
             found.append(("ctypes.util.find_library", located))
         found.append(("the system's search", file_name))
     return found
 
 
-def _open(path: str, spec: LibrarySpec, mode: int) -> ctypes.CDLL:
+def _open(path: str, library: LibraryFile, mode: int) -> ctypes.CDLL:
     if WINDOWS:
         directory = os.path.dirname(os.path.abspath(path)) if os.path.dirname(path) else ""
-        for companion in spec.windows_companions:
+        for companion in library.windows_companions:
             beside = os.path.join(directory, companion) if directory else companion
             if os.path.isfile(beside):
                 ctypes.CDLL(beside)
-        if spec.stdcall and _WINDOWS_32:
+        if library.stdcall and _WINDOWS_32:
             return ctypes.WinDLL(path)
         return ctypes.CDLL(path)
     return ctypes.CDLL(path, mode=mode)
 
 
-def load(spec: LibrarySpec, mode: int = ctypes.DEFAULT_MODE) -> ctypes.CDLL:
+def load(library: LibraryFile, mode: int = ctypes.DEFAULT_MODE) -> ctypes.CDLL:
     """Loads the library, or raises LibraryNotFoundError naming every attempt."""
     attempts = []
-    for what, path in _candidates(spec):
+    for what, path in _candidates(library):
         if os.path.sep in path or "/" in path:
             if not os.path.exists(path):
                 attempts.append(f"{what}: {path} (no such file)")
                 continue
         try:
-            return _open(path, spec, mode)
+            return _open(path, library, mode)
         except OSError as error:
             attempts.append(f"{what}: {path} ({error})")
-    if spec.environment and not os.environ.get(spec.environment):
-        attempts.insert(0, f"${spec.environment}: not set")
-    raise LibraryNotFoundError(f"{spec.title} cannot be loaded; tried " + "; ".join(attempts))
+    if library.environment and not os.environ.get(library.environment):
+        attempts.insert(0, f"${library.environment}: not set")
+    raise LibraryNotFoundError(f"{library.title} cannot be loaded; tried " + "; ".join(attempts))
 
 
 def declare(dll, prototypes) -> None:
