@@ -24,14 +24,18 @@ function(tb_windows_dll target)
   target_link_options(${target} PRIVATE "LINKER:--disable-stdcall-fixup")
 endfunction()
 
+# The target's width, as mingw-w64 names it (TB_WINDOWS_ARCH) and as Wine does.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TB_WINDOWS_ARCH x86_64)
+  set(_tb_wine_arch win64)
+else()
+  set(TB_WINDOWS_ARCH i686)
+  set(_tb_wine_arch win32)
+endif()
+
 # Tests run under Wine when cross-built: CMake puts TB_WINE_RUN before every
 # test program (cmake/windows/wine-run), each build with its own Wine prefix.
 if(CMAKE_CROSSCOMPILING)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(_tb_wine_arch win64)
-  else()
-    set(_tb_wine_arch win32)
-  endif()
   set(TB_WINE_RUN ${CMAKE_CURRENT_LIST_DIR}/windows/wine-run ${_tb_wine_arch}
     ${PROJECT_BINARY_DIR}/wine-prefix)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${TB_WINE_RUN})
